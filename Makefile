@@ -1,0 +1,33 @@
+# Quick start: `make run` and `make test`. Both install what is missing first.
+BUILD ?= build
+CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build run test sanitize fuzz fuzz-smoke bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DXPDB_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	@scripts/run-examples.sh $(BUILD)
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize:
+	@$(MAKE) --no-print-directory test BUILD=$(BUILD)-asan CMAKE_FLAGS="-DXPDB_SANITIZE=ON -DXPDB_BENCH=OFF"
+
+bench: build
+	@$(BUILD)/bin/xpdb_bench
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz

@@ -1,0 +1,3 @@
+#include "xsmartptr.h"
+
+void xSmartPtr::ThrowEmpty() { throw xSmartPtrException(); }

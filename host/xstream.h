@@ -1,0 +1,49 @@
+#pragma once
+
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "xhostapi.h"
+#include "xstring.h"
+
+// Notes that the package and the host attach to a stream while it is read.
+class XHOST_API xMessageContext {
+ public:
+  static void AddDebug(class xStream* stream, const char* text);
+  const std::vector<std::string>& Notes() const { return m_notes; }
+
+ private:
+  std::vector<std::string> m_notes;
+};
+
+// A character stream over any streambuf. Number parsing uses the classic
+// locale whatever the process locale is, and `int` and `double` extraction
+// share one fast tokenizer: it is the hot path of every read.
+//
+// Grammar: white space is skipped; an int is [+-]?[0-9]+ and a double is
+// [+-]?digits[.digits][(e|E)[+-]?digits] with at least one mantissa digit.
+// Whatever does not fit, or overflows, fails: the fail state is set, the
+// value becomes 0, and every later extraction fails as well.
+class XHOST_API xStream : public std::iostream {
+ public:
+  explicit xStream(std::streambuf* buffer);
+  ~xStream() override;
+
+  using std::istream::operator>>;
+  xStream& operator>>(int& value);
+  xStream& operator>>(double& value);
+
+  xMessageContext& GetMessageContext() { return m_context; }
+
+ private:
+  // Copies the next token that fits the grammar into `token`; false when the
+  // stream was already bad or no character fits.
+  bool ReadToken(char* token, std::size_t capacity, std::size_t& length, bool real);
+
+  xMessageContext m_context;
+};
+
+// One white-space-delimited word.
+XHOST_API xStream& operator>>(xStream& stream, xTString<char>& text);
+XHOST_API xStream& operator<<(xStream& stream, const xTString<char>& text);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "host/xgeometry.h"
+#include "host/xstream.h"
+#include "pdb/xpdbapi.h"
+
+// PDB format version 9.
+class XPDB_API xPdb09 {
+ public:
+  int Read(xStream* stream, xGeometry** geometry);
+  int ReadObjects(xStream* stream, xGeometry** geometry);
+  int Write(xStream* stream, xGeometry* geometry);
+  const char* Explain(int status);
+};

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "host/xgeometry.h"
+#include "host/xmaterial.h"
+#include "host/xstream.h"
+#include "host/xtqtable.h"
+#include "host/xtrimesh.h"
+#include "host/xvector.h"
+#include "pdb/xpdbapi.h"
+
+// Operations that every PDB version shares. Reading operations report
+// failure as a status or a bool; only the plug-in boundary throws.
+class XPDB_API xPdbUtil {
+ public:
+  // Status codes of a read and their texts.
+  static const char* ExplainStatus(int status);
+
+  // Coordinate systems, after the header of every version.
+  static bool SkipCoorsyses(xStream* stream, int version);
+  static bool ReadCoorsyses(xStream* stream, xGeometry** geometry, int version);
+
+  // Sections and blocks that are read past.
+  static bool SkipCurves(xStream* stream, int version);
+  static bool SkipLines(xStream* stream);
+  static bool SkipTexts(xStream* stream, int extraLines);
+  static bool SkipTextures(xStream* stream);
+
+  // NURBS surfaces; tessellated and added when a geometry is given.
+  static bool SkipSurfaces(xStream* stream, int version, xGeometry** geometry);
+  static bool isValidOuterPoint(xTQTable<float>& loop, float u, float v);
+  static bool isValidInnerPoint(xTQTable<float>& loop, float u, float v);
+  static int ReadSurfaceObject(xStream* stream, xGeometry** geometry, const int colour);
+
+  // Builds a mesh from points and polygons.
+  class XPDB_API ObjectReader {
+   public:
+    virtual ~ObjectReader();
+    virtual void Start() = 0;
+    virtual void SetPointCount(int count) = 0;
+    virtual xVector GetPoint(int index) = 0;
+    virtual void AddPoint(const xVector& point) = 0;
+    virtual void SetPolygonCount(int count) = 0;
+    virtual void BeginPolygon() = 0;
+    virtual void AddVertex(int index) = 0;
+    virtual void EndPolygon() = 0;
+    virtual xGeoSet* Finish() = 0;
+  };
+
+  // Fan-triangulates each polygon into one xTriMesh.
+  class XPDB_API TriMeshReader : public ObjectReader {
+   public:
+    TriMeshReader();
+    ~TriMeshReader() override;
+    void Start() override;
+    void SetPointCount(int count) override;
+    xVector GetPoint(int index) override;
+    void AddPoint(const xVector& point) override;
+    void SetPolygonCount(int count) override;
+    void BeginPolygon() override;
+    void AddVertex(int index) override;
+    void EndPolygon() override;
+    xGeoSet* Finish() override;
+
+   private:
+    xTriMesh* m_mesh = nullptr;  // owned until Finish
+    xTQTable<int> m_corners;
+  };
+
+  // One object record; returns the last set it added, or null.
+  static xGeoSet* ReadObject(xStream* stream, xGeometry** geometry, int version, int fileVersion, int& status);
+
+  // Point number of one corner of a ring of signed edge references.
+  static int GetPolygonIndex(int** edges, int** polygons, int polygon, int corner);
+
+  // Deneb colours: index 4..35 to material and back.
+  static const char* DenebMaterials[32];
+  static const char* DenebMaterialName(int index);
+  static void SetBaseColor(int index, xVector& colour);
+  static xMaterial* GetDenebMaterial(int index);
+  static int GetDenebIndex(xMaterial* material);
+  static xMaterial* NewMaterial(int index);
+  static double VectDist(const float* rgb, xVector& colour);
+  static double DistFromDenebColor(const float* rgb, int index);
+};
