@@ -48,7 +48,8 @@ class XHOST_API TriangleStoreIndexed : public TriangleStore {
   };
   struct KeyHash {
     std::size_t operator()(const Key& k) const {
-      return (static_cast<std::size_t>(k.bits[0]) * 73856093u) ^ (static_cast<std::size_t>(k.bits[1]) * 19349663u) ^
+      return (static_cast<std::size_t>(k.bits[0]) * 73856093u) ^
+             (static_cast<std::size_t>(k.bits[1]) * 19349663u) ^
              (static_cast<std::size_t>(k.bits[2]) * 83492791u);
     }
   };

@@ -28,7 +28,9 @@ int xCompactLineSet::GetPointCount() const { return static_cast<int>(m_data->poi
 
 int xCompactLineSet::GetPolyLineCount() const { return static_cast<int>(m_data->polyLineStarts.size()); }
 
-int xCompactLineSet::GetPolyLineStart(int i) const { return m_data->polyLineStarts[static_cast<std::size_t>(i)]; }
+int xCompactLineSet::GetPolyLineStart(int i) const {
+  return m_data->polyLineStarts[static_cast<std::size_t>(i)];
+}
 
 int xCompactLineSet::GetPolyLineSize(int i) const {
   const auto& d = *m_data;

@@ -16,10 +16,10 @@ struct Service {
       float r, g, b;
     };
     static const Entry kPalette[] = {
-        {"System White", 1.0f, 1.0f, 1.0f},  {"System Grey", 0.5f, 0.5f, 0.5f},
-        {"System Black", 0.0f, 0.0f, 0.0f},  {"System Red", 1.0f, 0.0f, 0.0f},
-        {"System Green", 0.0f, 1.0f, 0.0f},  {"System Blue", 0.0f, 0.0f, 1.0f},
-        {"System Yellow", 1.0f, 1.0f, 0.0f}, {"System Cyan", 0.0f, 1.0f, 1.0f},
+        {"System White", 1.0f, 1.0f, 1.0f},   {"System Grey", 0.5f, 0.5f, 0.5f},
+        {"System Black", 0.0f, 0.0f, 0.0f},   {"System Red", 1.0f, 0.0f, 0.0f},
+        {"System Green", 0.0f, 1.0f, 0.0f},   {"System Blue", 0.0f, 0.0f, 1.0f},
+        {"System Yellow", 1.0f, 1.0f, 0.0f},  {"System Cyan", 0.0f, 1.0f, 1.0f},
         {"System Magenta", 1.0f, 0.0f, 1.0f}, {"System Orange", 1.0f, 0.5f, 0.0f},
         {"System Brown", 0.5f, 0.25f, 0.0f},
     };

@@ -5,9 +5,7 @@
 xException::~xException() = default;
 xSmartPtrException::~xSmartPtrException() = default;
 
-const char* xSmartPtrException::GetText() const {
-  return xHostTranslate("Illegal smart pointer access");
-}
+const char* xSmartPtrException::GetText() const { return xHostTranslate("Illegal smart pointer access"); }
 
 xMessage::xMessage(const char* text, bool isWarning) : m_text(text ? text : ""), m_isWarning(isWarning) {}
 

@@ -58,9 +58,18 @@ bool xRenderPlatform::Create() {
     m_error = "EGL cannot bind desktop OpenGL";
     return false;
   }
-  const EGLint configAttribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                  EGL_RED_SIZE,     8,               EGL_GREEN_SIZE,      8,
-                                  EGL_BLUE_SIZE,    8,               EGL_DEPTH_SIZE,      16,
+  const EGLint configAttribs[] = {EGL_SURFACE_TYPE,
+                                  EGL_PBUFFER_BIT,
+                                  EGL_RENDERABLE_TYPE,
+                                  EGL_OPENGL_BIT,
+                                  EGL_RED_SIZE,
+                                  8,
+                                  EGL_GREEN_SIZE,
+                                  8,
+                                  EGL_BLUE_SIZE,
+                                  8,
+                                  EGL_DEPTH_SIZE,
+                                  16,
                                   EGL_NONE};
   EGLConfig config = nullptr;
   EGLint count = 0;
@@ -93,7 +102,8 @@ bool xRenderPlatform::Create() {
 bool xRenderPlatform::Activate() {
   if (!IsAvailable()) return false;
   auto surface = static_cast<EGLSurface>(m_surface);
-  return eglMakeCurrent(static_cast<EGLDisplay>(m_display), surface, surface, static_cast<EGLContext>(m_context));
+  return eglMakeCurrent(static_cast<EGLDisplay>(m_display), surface, surface,
+                        static_cast<EGLContext>(m_context));
 }
 
 void xRenderPlatform::Deactivate() {

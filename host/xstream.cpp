@@ -16,9 +16,7 @@ void xMessageContext::AddDebug(xStream* stream, const char* text) {
   if (stream && text) stream->GetMessageContext().m_notes.emplace_back(text);
 }
 
-xStream::xStream(std::streambuf* buffer) : std::iostream(buffer) {
-  imbue(std::locale::classic());
-}
+xStream::xStream(std::streambuf* buffer) : std::iostream(buffer) { imbue(std::locale::classic()); }
 
 xStream::~xStream() = default;
 

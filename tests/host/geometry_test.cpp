@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include "host/xassert.h"
+#include "host/xcompactlineset.h"
+#include "host/xenvironment.h"
+#include "host/xframeset.h"
+#include "host/xgeometry.h"
+#include "host/xgeometryoptimizer.h"
+#include "host/xlineset.h"
+#include "host/xpolymesh.h"
+#include "host/xtrimesh.h"
+
+namespace {
+
+struct CountedSet : xGeoSet {
+  explicit CountedSet(int* alive) : m_alive(alive) { ++*m_alive; }
+  ~CountedSet() override { --*m_alive; }
+  int GetType() const override { return 77; }
+  int* m_alive;
+};
+
+TEST(GeoContainer, OwnsItsSetsInOrder) {
+  int alive = 0;
+  {
+    xGeometry geometry;
+    xGeoContainer* container = geometry.GetContainer().GetPtr();
+    auto* first = new CountedSet(&alive);
+    auto* second = new CountedSet(&alive);
+    container->AddSet(first);
+    container->AddSet(nullptr);
+    container->AddSet(second);
+    ASSERT_EQ(container->GetSetCount(), 2);
+    EXPECT_EQ(container->GetSet(0), first);
+    EXPECT_EQ(container->GetSet(1), second);
+    EXPECT_EQ(alive, 2);
+  }
+  EXPECT_EQ(alive, 0);
+}
+
+TEST(SmartReference, EmptyReferenceThrowsWithItsText) {
+  xGeometry geometry;
+  geometry.GetContainer().Reset();
+  try {
+    geometry.GetContainer()->GetSetCount();
+    FAIL() << "no exception";
+  } catch (const xException& e) {
+    EXPECT_STREQ(e.GetText(), "Illegal smart pointer access");
+    EXPECT_NE(dynamic_cast<const xSmartPtrException*>(&e), nullptr);
+  }
+  xTriMesh mesh;
+  mesh.GetData().Reset();
+  EXPECT_THROW(mesh.AddPoint(1, 2, 3), xSmartPtrException);
+}
+
+TEST(GlobalAssert, ReportsCountsAndReturns) {
+  const int before = xGlobalAssertCount();
+  xGlobalAssert(true, "file.cpp", 1);
+  EXPECT_EQ(xGlobalAssertCount(), before);
+  testing::internal::CaptureStderr();
+  xGlobalAssert(false, "xpdbutil", 42);
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(xGlobalAssertCount(), before + 1);
+  EXPECT_NE(report.find("xpdbutil:42"), std::string::npos);
+}
+
+TEST(Environment, DoubleSettingsByName) {
+  xEnvironment* env = xEnvironment::GetGlobal();
+  ASSERT_EQ(env, xEnvironment::GetGlobal());
+  env->Remove("Test.Value");
+  int index = 5;
+  env->GetMutex().Lock();
+  EXPECT_EQ(env->GetPtr("Test.Value", 0, index), nullptr);
+  env->GetMutex().Unlock();
+  EXPECT_EQ(index, -1);
+  env->SetDouble("Test.Value", 0.25);
+  env->SetDouble("Test.Value", 0.75);
+  env->GetMutex().Lock();
+  auto* setting = dynamic_cast<xEnvironment::TSetting<xStoreDouble>*>(env->GetPtr("Test.Value", 0, index));
+  env->GetMutex().Unlock();
+  ASSERT_NE(setting, nullptr);
+  EXPECT_DOUBLE_EQ(setting->store.value, 0.75);
+  EXPECT_GE(index, 0);
+  env->Remove("Test.Value");
+}
+
+TEST(TriMesh, CountHintKeepsAppendOrder) {
+  xTriMesh mesh;
+  mesh.SetPointCount(9999999, false);  // a count from a file is only a hint
+  EXPECT_EQ(mesh.GetPointCount(), 0);
+  EXPECT_EQ(mesh.AddPoint(xFVector(1, 2, 3)), 0);
+  EXPECT_EQ(mesh.AddPoint(4, 5, 6), 1);
+  mesh.SetTriangleCount(3, false);
+  mesh.AddTriangle(0, 1, 1);
+  mesh.AddTriangle(xTriMeshData::xTriangle{1, 0, 0});
+  ASSERT_EQ(mesh.GetTriangleCount(), 2);
+  EXPECT_EQ(mesh.GetTriangle(1).a, 1u);
+  EXPECT_FLOAT_EQ(mesh.GetPoint(1).z, 6.0f);
+  EXPECT_EQ(mesh.GetType(), 8);
+}
+
+TEST(CompactLineSet, PairsStayInFrontOfPolylines) {
+  xCompactLineSet lines;
+  lines.AddPolyLinePoint(10, 0, 0, true);
+  lines.AddPolyLinePoint(11, 0, 0, false);
+  lines.AddPolyLinePoint(12, 0, 0, false);
+  lines.AddPolyLinePoint(20, 0, 0, true);
+  lines.AddPolyLinePoint(21, 0, 0, false);
+  lines.AddLinePoints(0, 0, 0, 1, 0, 0);
+  lines.Update();
+  ASSERT_EQ(lines.GetPointCount(), 7);
+  EXPECT_FLOAT_EQ(lines.GetPoint(1).x, 1.0f);
+  EXPECT_FLOAT_EQ(lines.GetPoint(2).x, 10.0f);
+  ASSERT_EQ(lines.GetPolyLineCount(), 2);
+  EXPECT_EQ(lines.GetPolyLineStart(0), 2);
+  EXPECT_EQ(lines.GetPolyLineSize(0), 3);
+  EXPECT_EQ(lines.GetPolyLineSize(1), 2);
+  EXPECT_EQ(lines.GetPolyLineSize(2), 0);
+  EXPECT_EQ(lines.GetType(), 9);
+}
+
+TEST(PolyMesh, RenumbersPointsAndPolygonsByPosition) {
+  xPolyMesh mesh;
+  xPolyPoint* a = mesh.AddPoint(0, 0, 0, 40);
+  xPolyPoint* b = mesh.AddPoint(1, 0, 0, 7);
+  xPolyPoint* c = mesh.AddPoint(0, 1, 0, 7);
+  xPolygon* p = mesh.NewPolygon();
+  p->AddVertex(a), p->AddVertex(b), p->AddVertex(c);
+  p->SetId(99);
+  mesh.RenumberPoints();
+  mesh.RenumberPolygons();
+  EXPECT_EQ(a->GetId(), 0);
+  EXPECT_EQ(b->GetId(), 1);
+  EXPECT_EQ(c->GetId(), 2);
+  EXPECT_EQ(p->GetId(), 0);
+  EXPECT_EQ(mesh.GetPoints().GCount(), 3);
+  EXPECT_EQ(mesh.GetPolygons().GBegin()->GetVertex(2), c);
+  EXPECT_EQ(mesh.GetType(), 1);
+}
+
+TEST(PolyMesh, VertexCountIsSixteenBits) {
+  xPolyMesh mesh;
+  xPolyPoint* a = mesh.AddPoint(0, 0, 0, 0);
+  xPolygon* p = mesh.NewPolygon();
+  for (int i = 0; i < 65535; ++i) ASSERT_TRUE(p->AddVertex(a));
+  EXPECT_FALSE(p->AddVertex(a));
+  EXPECT_EQ(p->GetVertexCount(), 65535);
+}
+
+TEST(LineSet, LinesAddPointsToTheirSet) {
+  xLineSet set;
+  xLine* first = set.NewLine();
+  first->AddPoint(xVector(0, 0, 0));
+  first->AddPoint(xVector(1, 0, 0));
+  xLine* second = set.NewLine();
+  second->AddPoint(xVector(5, 5, 5));
+  EXPECT_EQ(set.GetPoints().GCount(), 3);
+  EXPECT_EQ(set.GetLines().GCount(), 2);
+  EXPECT_EQ(second->GetPoint(0)->GetId(), 2);
+  EXPECT_DOUBLE_EQ(first->GetPoint(1)->x, 1.0);
+  EXPECT_EQ(set.GetType(), 2);
+}
+
+TEST(FrameSet, OwnsFramesAndTakesALayer) {
+  xFrameSet frames;
+  xMatrix m;
+  m.SetPosition(1, 2, 3);
+  frames.AddFrame(new xFrame(m));
+  EXPECT_EQ(frames.GetFrameCount(), 1);
+  EXPECT_DOUBLE_EQ(frames.GetFrame(0)->GetMatrix().At(2, 3), 3.0);
+  EXPECT_DOUBLE_EQ(frames.GetFrame(0)->GetMatrix().At(0, 0), 1.0);
+  EXPECT_EQ(xLayerControl::FindLayer("Host.Test.Layer"), nullptr);
+  xLayer* layer = xLayerControl::AddLayer("Host.Test.Layer");
+  EXPECT_EQ(xLayerControl::FindLayer("Host.Test.Layer"), layer);
+  EXPECT_EQ(xLayerControl::AddLayer("Host.Test.Layer"), layer);
+}
+
+TEST(GeometryOptimizer, RecordsTheFinalCall) {
+  xGeometryOptimizer::ResetRecord();
+  EXPECT_FALSE(xGeometryOptimizer::GetRecord().called);
+  xGeometry geometry;
+  xGeometry* g = &geometry;
+  {
+    xGeometryOptimizer optimizer;
+    optimizer.StartMesh(nullptr);
+    optimizer.EndMesh(nullptr);
+    optimizer.AnalyzeAndOptimizeGeometry(&g, "xpdb", 14);
+  }
+  const xOptimizerRecord record = xGeometryOptimizer::GetRecord();
+  EXPECT_TRUE(record.called);
+  EXPECT_EQ(record.name, "xpdb");
+  EXPECT_EQ(record.version, 14);
+  EXPECT_EQ(record.meshesStarted, 1);
+  EXPECT_EQ(record.meshesEnded, 1);
+  EXPECT_EQ(g, &geometry);
+}
+
+}  // namespace

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "host/xstring.h"
+
+namespace {
+
+using Str = xTString<char>;
+
+TEST(StringKeyIndex, IsTheOneBasedPositionOfAWholeKey) {
+  const char* list = "1,2,3,WHITE,GREY,RED,PDB_COLOR17";
+  EXPECT_EQ(Str("1").KeyIndex(list, ','), 1);
+  EXPECT_EQ(Str("WHITE").KeyIndex(list, ','), 4);
+  EXPECT_EQ(Str("RED").KeyIndex(list, ','), 6);
+  EXPECT_EQ(Str("PDB_COLOR17").KeyIndex(list, ','), 7);
+  EXPECT_EQ(Str("RE").KeyIndex(list, ','), 0);   // no prefix matches
+  EXPECT_EQ(Str("red").KeyIndex(list, ','), 0);  // case counts
+  EXPECT_EQ(Str("PDB_COLOR1").KeyIndex(list, ','), 0);
+  EXPECT_EQ(Str("").KeyIndex(list, ','), 0);
+  EXPECT_EQ(Str("X").KeyIndex(nullptr, ','), 0);
+}
+
+TEST(StringCase, UpperCasesAsciiInPlaceOfACopy) {
+  const Str original("Lime_green 2");
+  Str copy = original;
+  copy.ToUpperCase();
+  EXPECT_STREQ(copy.c_str(), "LIME_GREEN 2");
+  EXPECT_STREQ(original.c_str(), "Lime_green 2");
+  EXPECT_TRUE(copy.Equals("LIME_GREEN 2"));
+  EXPECT_FALSE(copy.Equals(original));
+  EXPECT_FALSE(copy.Equals(static_cast<const char*>(nullptr)));
+}
+
+TEST(StringFormat, RealsMatchTheCLibrary) {
+  const double values[] = {0.5,     1234.5678, 100000.0, 0.0001,     1234567.0, 0.00001, -0.0,    1e300,
+                           -2.5e-7, 123456.5,  999999.5, 3.14159265, 1.0 / 3.0, 1e-320,  65536.0, -17.0};
+  for (double v : values) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%g %g %g\n", v, -v, v * 7);
+    EXPECT_STREQ(Str::Format("%g %g %g\n", v, -v, v * 7).c_str(), expected) << v;
+  }
+  EXPECT_STREQ(Str::Format("%g", 1234.5678).c_str(), "1234.57");
+  EXPECT_STREQ(Str::Format("%g", 1234567.0).c_str(), "1.23457e+06");
+  EXPECT_STREQ(Str::Format("%g", 0.00001).c_str(), "1e-05");
+}
+
+TEST(StringFormat, IntegersAndOtherConversions) {
+  EXPECT_STREQ(Str::Format("3 %d %d %d\n", 0, -12, 2147483647).c_str(), "3 0 -12 2147483647\n");
+  EXPECT_STREQ(Str::Format("%d ", -2).c_str(), "-2 ");
+  EXPECT_STREQ(Str::Format("100%% %s|%5.2f", "done", 2.0).c_str(), "100% done| 2.00");
+  EXPECT_STREQ(Str::Format("no conversions").c_str(), "no conversions");
+}
+
+TEST(StringAppend, AssignsAndAppends) {
+  Str s;
+  EXPECT_TRUE(s.IsEmpty());
+  s = "ab";
+  s += "cd";
+  s += Str("ef");
+  s += 'g';
+  s += static_cast<const char*>(nullptr);
+  EXPECT_STREQ(s.c_str(), "abcdefg");
+  EXPECT_EQ(s.Length(), 7u);
+  s = static_cast<const char*>(nullptr);
+  EXPECT_TRUE(s.IsEmpty());
+}
+
+}  // namespace
