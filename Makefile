@@ -26,6 +26,14 @@ test: build
 sanitize:
 	@$(MAKE) --no-print-directory test BUILD=$(BUILD)-asan CMAKE_FLAGS="-DXPDB_SANITIZE=ON -DXPDB_BENCH=OFF"
 
+# Every fuzz harness for FUZZ_SECONDS each (clang, ASan+UBSan).
+fuzz: deps
+	@scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# The short run that CI does: about a minute for all harnesses.
+fuzz-smoke: deps
+	@scripts/fuzz.sh 8
+
 bench: build
 	@$(BUILD)/bin/xpdb_bench
 
