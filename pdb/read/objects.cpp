@@ -1,0 +1,255 @@
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "host/xassert.h"
+#include "host/xcompactlineset.h"
+#include "pdb/read/readstatus.h"
+#include "pdb/read/streamutil.h"
+#include "pdb/xpdbutil.h"
+
+namespace {
+
+constexpr int kMaxCount = 9999999;
+constexpr int kLineBuffer = 256;
+constexpr int kNoColour = -2;
+constexpr int kHeaderOf1010 = 1010;
+
+bool InRange(int count) { return count >= 0 && count <= kMaxCount; }
+
+// One object record being read. The builder exists only when the object has
+// points; without one every point index is out of range.
+class ObjectRecord {
+ public:
+  ObjectRecord(xStream& stream, xGeometry** geometry, int version, int fileVersion)
+      : m_in(stream), m_geometry(geometry), m_version(version), m_fileVersion(fileVersion) {}
+
+  xGeoSet* Read(int& status);
+
+ private:
+  bool HasPoint(int index) const { return index >= 0 && index < m_pointCount; }
+  void AddVertex(int index) {
+    if (m_builder) m_builder->AddVertex(index);
+  }
+  void SkipRestOfLine() { xpdb::SkipRestOfLine(m_in, m_line, kLineBuffer); }
+  void SkipLine() { xpdb::SkipLine(m_in, m_line, kLineBuffer); }
+
+  int ReadPoints();
+  xGeoSet* ReadLineSegments(int count);
+  int ReadPolygonBlock();
+  int ReadPolygons();
+  int ReadSignedPolygons();
+  int ReadEdgePolygons();
+  xGeoSet* AddToGeometry(std::unique_ptr<xGeoSet> set);
+
+  xStream& m_in;
+  xGeometry** m_geometry;
+  const int m_version;
+  const int m_fileVersion;
+  int m_colour = 0;
+  xMaterial* m_material = nullptr;
+  std::unique_ptr<xPdbUtil::TriMeshReader> m_builder;
+  int m_pointCount = 0;  // points actually read
+  char m_line[kLineBuffer];
+};
+
+xGeoSet* ObjectRecord::AddToGeometry(std::unique_ptr<xGeoSet> set) {
+  xGeoContainer& container = xpdb::ContainerOf(m_geometry);
+  xGeoSet* added = set.release();
+  container.AddSet(added);
+  return added;
+}
+
+int ObjectRecord::ReadPoints() {
+  int count = 0;
+  m_in >> count;
+  if (m_version == 10 && count < 0) {
+    SkipRestOfLine();
+    SkipLine();
+    m_in >> count;
+  }
+  if (!InRange(count)) return xpdb::kStatusPointCount;
+  if (count > 0) {
+    m_builder = std::make_unique<xPdbUtil::TriMeshReader>();
+    m_builder->Start();
+    m_builder->SetPointCount(count);
+  }
+  for (int i = 0; i < count; ++i) {
+    double x = 0.0, y = 0.0, z = 0.0;
+    m_in >> x >> y >> z;
+    if (!xpdb::StreamSound(m_in)) break;
+    m_builder->AddPoint(xVector(x, y, z));
+    ++m_pointCount;
+  }
+  return xpdb::kStatusOk;
+}
+
+xGeoSet* ObjectRecord::ReadLineSegments(int count) {
+  auto lines = std::make_unique<xCompactLineSet>();
+  lines->SetMaterial(m_material);
+  if (m_material) lines->SetMaterialMode(2);
+  for (int i = 0; i < count; ++i) {
+    int first = 0, second = 0;
+    m_in >> first >> second;
+    if (!xpdb::StreamSound(m_in)) break;
+    // A segment to a point that does not exist is dropped, not drawn to the origin.
+    if (!HasPoint(first) || !HasPoint(second)) {
+      xGlobalAssert(false, "xpdbutil", __LINE__);
+      continue;
+    }
+    const xVector a = m_builder->GetPoint(first);
+    const xVector b = m_builder->GetPoint(second);
+    lines->AddLinePoints(static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(a.z),
+                         static_cast<float>(b.x), static_cast<float>(b.y), static_cast<float>(b.z));
+  }
+  lines->Update();
+  return AddToGeometry(std::move(lines));
+}
+
+int ObjectRecord::ReadPolygonBlock() {
+  if (m_version == 12 || m_version == 14) return ReadEdgePolygons();
+  if (m_version == 10) return ReadSignedPolygons();
+  return ReadPolygons();
+}
+
+int ObjectRecord::ReadPolygons() {
+  int count = 0;
+  m_in >> count;
+  if (!InRange(count)) return xpdb::kStatusPolygonCount;
+  for (int f = 0; f < count && xpdb::StreamSound(m_in); ++f) {
+    int corners = 0;
+    m_in >> corners;
+    if (!InRange(corners)) return xpdb::kStatusPolygonVertexCount;
+    if (m_builder) m_builder->BeginPolygon();
+    for (int k = 0; k < corners && xpdb::StreamSound(m_in); ++k) {
+      int index = 0;
+      m_in >> index;
+      AddVertex(index);
+    }
+    if (m_builder) m_builder->EndPolygon();
+  }
+  return xpdb::kStatusOk;
+}
+
+// Version 10: a negative vertex count is followed by lines of extra data.
+int ObjectRecord::ReadSignedPolygons() {
+  int count = 0;
+  m_in >> count;
+  if (!InRange(count)) return xpdb::kStatusPolygonCount;
+  if (m_builder) m_builder->SetPolygonCount(count);
+  for (int f = 0; f < count && xpdb::StreamSound(m_in); ++f) {
+    int signedCorners = 0;
+    m_in >> signedCorners;
+    const long long corners = std::llabs(static_cast<long long>(signedCorners));
+    if (corners > kMaxCount) return xpdb::kStatusPolygonVertexCount;
+    if (m_builder) m_builder->BeginPolygon();
+    for (long long k = 0; k < corners && xpdb::StreamSound(m_in); ++k) {
+      int index = 0;
+      m_in >> index;
+      AddVertex(index);
+    }
+    if (m_builder) m_builder->EndPolygon();
+    if (signedCorners < 0) {
+      SkipRestOfLine();
+      SkipLine();
+      if (m_fileVersion == kHeaderOf1010) {
+        SkipLine();
+        SkipLine();
+      }
+    }
+  }
+  return xpdb::kStatusOk;
+}
+
+// Versions 12 and 14: polygons are rings of signed references to numbered edges.
+int ObjectRecord::ReadEdgePolygons() {
+  int edgeCount = 0;
+  m_in >> edgeCount;
+  if (!InRange(edgeCount)) return xpdb::kStatusEdgeCount;
+  // The table grows as edges arrive: the count alone may promise far more than the file holds.
+  std::vector<int> ends;
+  for (int e = 0; e < edgeCount; ++e) {
+    int first = 0, second = 0;
+    m_in >> first >> second;
+    if (!xpdb::StreamSound(m_in)) break;
+    ends.push_back(first);
+    ends.push_back(second);
+  }
+  int count = 0;
+  m_in >> count;
+  if (!InRange(count)) return xpdb::kStatusPolygonCount;
+  const auto size = static_cast<long long>(ends.size());
+  for (int f = 0; f < count && xpdb::StreamSound(m_in); ++f) {
+    int corners = 0;
+    m_in >> corners;
+    if (!InRange(corners)) return xpdb::kStatusPolygonVertexCount;
+    if (m_builder) m_builder->BeginPolygon();
+    for (int k = 0; k < corners && xpdb::StreamSound(m_in); ++k) {
+      int reference = 0;
+      m_in >> reference;
+      // +e is the first end of edge e, -e its second end; edges count from 1.
+      const long long r = reference;
+      const long long position = r > 0 ? 2 * r - 2 : -2 * r - 1;
+      if (r != 0 && position < size) AddVertex(ends[static_cast<std::size_t>(position)]);
+    }
+    if (m_builder) m_builder->EndPolygon();
+  }
+  return xpdb::kStatusOk;
+}
+
+xGeoSet* ObjectRecord::Read(int& status) {
+  m_in >> m_colour;
+  m_material = xPdbUtil::GetDenebMaterial(m_colour);
+  if (m_version > 11) {
+    SkipRestOfLine();
+    SkipLine();
+  }
+  status = ReadPoints();
+  if (status != xpdb::kStatusOk) return nullptr;
+
+  int lineCount = 0;
+  m_in >> lineCount;
+  if (!InRange(lineCount)) {
+    status = xpdb::kStatusLineCount;
+    return nullptr;
+  }
+  xGeoSet* result = lineCount > 0 ? ReadLineSegments(lineCount) : nullptr;
+
+  status = ReadPolygonBlock();
+  if (status != xpdb::kStatusOk) return result;
+  if (!xPdbUtil::SkipTexts(&m_in, 0)) {
+    status = xpdb::kStatusTexts;
+    return result;
+  }
+  if (m_version > 10 && !xPdbUtil::SkipTextures(&m_in)) {
+    status = xpdb::kStatusTextures;
+    return result;
+  }
+  if (m_version == 14) {
+    int scratch = 0;
+    m_in >> scratch;
+  }
+
+  if (m_builder) {
+    std::unique_ptr<xGeoSet> mesh(m_builder->Finish());
+    if (mesh) {
+      mesh->SetMaterialMode(m_colour == kNoColour ? 1 : 2);
+      mesh->SetMaterial(m_material);
+      result = AddToGeometry(std::move(mesh));
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+xGeoSet* xPdbUtil::ReadObject(xStream* stream, xGeometry** geometry, int version, int fileVersion,
+                              int& status) {
+  status = xpdb::kStatusOk;
+  if (!stream) {
+    status = xpdb::kStatusBrokenStream;
+    return nullptr;
+  }
+  ObjectRecord record(*stream, geometry, version, fileVersion);
+  return record.Read(status);
+}

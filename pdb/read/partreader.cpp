@@ -1,0 +1,54 @@
+#include "pdb/read/partreader.h"
+
+#include "host/xgeometryoptimizer.h"
+#include "pdb/read/streamutil.h"
+#include "pdb/xpdbutil.h"
+
+namespace xpdb {
+
+int ReadHeader(xStream& stream, int version) {
+  int number = 0;
+  stream >> number;
+  if (version == 14) {
+    // The file tag, then N and one item, then N items; none of them matters here.
+    xTString<char> scratch;
+    int count = 0;
+    stream >> scratch >> count >> scratch;
+    for (int i = 0; i < count && StreamSound(stream); ++i) stream >> scratch;
+  }
+  return number;
+}
+
+int ReadSections(xStream& stream, xGeometry** geometry, int version) {
+  if (!xPdbUtil::SkipCoorsyses(&stream, version)) return kStatusCoorsyses;
+  if (version == 8) return kStatusOk;
+  if (!xPdbUtil::SkipCurves(&stream, version)) return kStatusCurves;
+  // Versions 9 and 10 only read past their surfaces.
+  if (!xPdbUtil::SkipSurfaces(&stream, version, version >= 11 ? geometry : nullptr)) return kStatusSurfaces;
+  return kStatusOk;
+}
+
+int ReadObjectList(xStream* stream, xGeometry** geometry, int version, int fileVersion) {
+  if (!stream) return kStatusBrokenStream;
+  xGeometryOptimizer optimizer;
+  int count = 0;
+  *stream >> count;
+  int status = kStatusOk;
+  // A failed stream makes the next object fail in its text block, so the
+  // loop ends with that status rather than running out a huge count.
+  for (int i = 0; i < count; ++i) {
+    xGeoSet* set = xPdbUtil::ReadObject(stream, geometry, version, fileVersion, status);
+    optimizer.StartMesh(set);
+    optimizer.EndMesh(set);
+    if (status != kStatusOk) break;
+  }
+  return status;
+}
+
+int Optimise(xGeometry** geometry, int version) {
+  xGeometryOptimizer optimizer;
+  optimizer.AnalyzeAndOptimizeGeometry(geometry, "xpdb", version);
+  return kStatusOk;
+}
+
+}  // namespace xpdb

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <new>
+
+#include "host/xgeometry.h"
+#include "host/xstream.h"
+#include "pdb/read/readstatus.h"
+
+// The steps that every version reader takes in the same way.
+namespace xpdb {
+
+// Reads the header of the version and returns the version number it holds.
+int ReadHeader(xStream& stream, int version);
+
+// The sections between the header and the objects, in file order; a status.
+int ReadSections(xStream& stream, xGeometry** geometry, int version);
+
+// The object count and the objects; a status.
+int ReadObjectList(xStream* stream, xGeometry** geometry, int version, int fileVersion);
+
+// Hands the finished geometry to the host's optimiser; returns kStatusOk.
+int Optimise(xGeometry** geometry, int version);
+
+// Runs one whole read; nothing thrown inside it leaves as an exception.
+template <class Body>
+int GuardedRead(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return kStatusException;
+  }
+}
+
+}  // namespace xpdb

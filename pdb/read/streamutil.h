@@ -1,0 +1,22 @@
+#pragma once
+
+#include "host/xgeometry.h"
+#include "host/xstream.h"
+
+// Small stream and container helpers shared by the section and object readers.
+namespace xpdb {
+
+// Neither failed nor bad; reaching the end of the file alone is no failure.
+inline bool StreamSound(const xStream& stream) { return !stream.fail(); }
+
+// Consumes the rest of the current line. The last count of a file may stand
+// without a line break after it, so a clean end of file here is no failure.
+void SkipRestOfLine(xStream& stream, char* buffer, int size);
+
+// Consumes one whole line, which must be there.
+void SkipLine(xStream& stream, char* buffer, int size);
+
+// The container of the geometry; throws xSmartPtrException when there is none.
+xGeoContainer& ContainerOf(xGeometry** geometry);
+
+}  // namespace xpdb

@@ -1,0 +1,25 @@
+#include "pdb/xpdb10.h"
+
+#include "pdb/read/partreader.h"
+#include "pdb/xpdbutil.h"
+
+namespace {
+constexpr int kVersion = 10;
+}
+
+int xPdb10::Read(xStream* stream, xGeometry** geometry) {
+  return xpdb::GuardedRead([&] {
+    if (!stream) return static_cast<int>(xpdb::kStatusBrokenStream);
+    fileVersion = xpdb::ReadHeader(*stream, kVersion);
+    if (const int status = xpdb::ReadSections(*stream, geometry, kVersion)) return status;
+    if (const int status = ReadObjects(stream, geometry)) return status;
+    return xpdb::Optimise(geometry, kVersion);
+  });
+}
+
+// The header number (1010 in some files) changes the polygon records.
+int xPdb10::ReadObjects(xStream* stream, xGeometry** geometry) {
+  return xpdb::ReadObjectList(stream, geometry, kVersion, fileVersion);
+}
+
+const char* xPdb10::Explain(int status) { return xPdbUtil::ExplainStatus(status); }
