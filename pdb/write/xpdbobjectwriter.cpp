@@ -1,0 +1,202 @@
+#include "pdb/write/xpdbobjectwriter.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "pdb/xpdbutil.h"
+
+using Text = xTString<char>;
+
+int xPdbObjectWriter::CountSets(xGeometry* geometry, bool (*writable)(int type)) {
+  xGeoContainer* container = geometry->GetContainer().GetPtr();
+  int count = 0;
+  for (int i = 0; i < container->GetSetCount(); ++i)
+    if (writable(container->GetSet(i)->GetType())) ++count;
+  return count;
+}
+
+bool xPdbObjectWriter::IsObjectKind(int type) {
+  return type == xGeoTypeLineSet || type == xGeoTypePolyMesh || type == xGeoTypeTriMesh ||
+         type == xGeoTypeCompactLineSet;
+}
+
+bool xPdbObjectWriter::IsPolyMesh(int type) { return type == xGeoTypePolyMesh; }
+
+void xPdbObjectWriter::Count(int n) {
+  m_text = Text::Format("%d\n", n);
+  *m_stream << m_text;
+}
+
+void xPdbObjectWriter::Colour(xGeoSet* set) { Count(xPdbUtil::GetDenebIndex(set->GetMaterial())); }
+
+// Each number is formatted on its own: the pieces fit the working string's
+// inline storage, so a point costs no heap allocation.
+void xPdbObjectWriter::Point(double x, double y, double z) {
+  m_text = Text::Format("%g ", x);
+  m_text += Text::Format("%g ", y);
+  m_text += Text::Format("%g\n", z);
+  *m_stream << m_text;
+}
+
+void xPdbObjectWriter::Segment(int from, int to) {
+  m_text = Text::Format("%d ", from);
+  m_text += Text::Format("%d\n", to);
+  *m_stream << m_text;
+}
+
+void xPdbObjectWriter::LineSet(xLineSet* lines) {
+  lines->RenumberPoints();
+  Colour(lines);
+  const auto& points = lines->GetPoints();
+  Count(points.GCount());
+  for (const xLinePoint* p = points.GBegin(); p; p = xTDLinkList<xLinePoint>::GNext(p))
+    Point(p->x, p->y, p->z);
+
+  const auto& list = lines->GetLines();
+  int segments = 0;
+  for (const xLine* line = list.GBegin(); line; line = xTDLinkList<xLine>::GNext(line))
+    if (line->GetPointCount() > 1) segments += line->GetPointCount() - 1;
+  Count(segments);
+  for (const xLine* line = list.GBegin(); line; line = xTDLinkList<xLine>::GNext(line))
+    for (int j = 0; j + 1 < line->GetPointCount(); ++j)
+      Segment(line->GetPoint(j)->GetId(), line->GetPoint(j + 1)->GetId());
+  Literal("0\n0\n");
+}
+
+void xPdbObjectWriter::PolyMeshPoints(xPolyMesh* mesh) {
+  const auto& points = mesh->GetPoints();
+  Count(points.GCount());
+  for (const xPolyPoint* p = points.GBegin(); p; p = xTDLinkList<xPolyPoint>::GNext(p))
+    Point(p->x, p->y, p->z);
+}
+
+void xPdbObjectWriter::PolyMeshPolygons(xPolyMesh* mesh) {
+  const auto& polygons = mesh->GetPolygons();
+  Count(polygons.GCount());
+  for (const xPolygon* f = polygons.GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f)) {
+    const int n = f->GetVertexCount();
+    m_text = Text::Format("%d ", n);
+    for (int j = 0; j < n; ++j) m_text += Text::Format("%d ", f->GetVertex(j)->GetId());
+    *m_stream << m_text;
+    Literal("\n");
+  }
+}
+
+void xPdbObjectWriter::PolyMesh(xPolyMesh* mesh) {
+  mesh->RenumberPoints();
+  mesh->RenumberPolygons();
+  Colour(mesh);
+  PolyMeshPoints(mesh);
+  Literal("0\n");
+  PolyMeshPolygons(mesh);
+  Literal("0\n");
+}
+
+void xPdbObjectWriter::TriMesh(xTriMesh* mesh) {
+  Colour(mesh);
+  const int points = mesh->GetPointCount();
+  Count(points);
+  for (int i = 0; i < points; ++i) {
+    const xFVector& p = mesh->GetPoint(i);
+    Point(p.x, p.y, p.z);
+  }
+  Literal("0\n");
+  const int triangles = mesh->GetTriangleCount();
+  Count(triangles);
+  for (int i = 0; i < triangles; ++i) {
+    const xTriMeshData::xTriangle& t = mesh->GetTriangle(i);
+    m_text = Text::Format("3 %d ", static_cast<int>(t.a));
+    m_text += Text::Format("%d ", static_cast<int>(t.b));
+    m_text += Text::Format("%d\n", static_cast<int>(t.c));
+    *m_stream << m_text;
+  }
+  Literal("0\n");
+}
+
+void xPdbObjectWriter::CompactLineSet(xCompactLineSet* lines) {
+  Colour(lines);
+  const int points = lines->GetPointCount();
+  Count(points);
+  for (int i = 0; i < points; ++i) {
+    const xFVector& p = lines->GetPoint(i);
+    Point(p.x, p.y, p.z);
+  }
+
+  const int polylines = lines->GetPolyLineCount();
+  const int firstPolyLine = polylines > 0 ? lines->GetPolyLineStart(0) : points;
+  const int pairs = firstPolyLine / 2;
+  // A polyline with no points has no segments and takes no room; counting
+  // it as size - 1 would make the count disagree with the segments.
+  int segments = pairs;
+  for (int i = 0; i < polylines; ++i)
+    if (lines->GetPolyLineSize(i) > 1) segments += lines->GetPolyLineSize(i) - 1;
+  Count(segments);
+
+  for (int k = 0; k < pairs; ++k) Segment(2 * k, 2 * k + 1);
+  int q = firstPolyLine;
+  for (int i = 0; i < polylines; ++i) {
+    const int size = lines->GetPolyLineSize(i);
+    for (int j = 0; j + 1 < size; ++j, ++q) Segment(q, q + 1);
+    if (size > 0) ++q;
+  }
+  Literal("0\n0\n");
+}
+
+void xPdbObjectWriter::PolyMeshEdgeRings(xPolyMesh* mesh) {
+  const auto& polygons = mesh->GetPolygons();
+  // Every undirected edge once, oriented as first walked. A corner's
+  // reference is +e when its polygon walks e from its first to its second
+  // point and -e the other way, so each reference names its own corner.
+  struct Edge {
+    int first, second;
+  };
+  std::vector<Edge> edges;
+  std::vector<int> rings;
+  std::unordered_map<std::uint64_t, int> known;
+  for (const xPolygon* f = polygons.GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f)) {
+    const int n = f->GetVertexCount();
+    for (int j = 0; j < n; ++j) {
+      const int a = f->GetVertex(j)->GetId();
+      const int b = f->GetVertex(j + 1 < n ? j + 1 : 0)->GetId();
+      const auto lo = static_cast<std::uint32_t>(a < b ? a : b);
+      const auto hi = static_cast<std::uint32_t>(a < b ? b : a);
+      const auto [at, added] =
+          known.try_emplace((std::uint64_t{lo} << 32) | hi, static_cast<int>(edges.size()) + 1);
+      if (added) edges.push_back({a, b});
+      const int e = at->second;
+      rings.push_back(edges[static_cast<std::size_t>(e - 1)].first == a ? e : -e);
+    }
+  }
+
+  Count(static_cast<int>(edges.size()));
+  for (const Edge& e : edges) Segment(e.first, e.second);
+  Count(polygons.GCount());
+  std::size_t r = 0;
+  for (const xPolygon* f = polygons.GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f)) {
+    const int n = f->GetVertexCount();
+    m_text = Text::Format("%d ", n);
+    for (int j = 0; j < n; ++j) m_text += Text::Format("%d ", rings[r++]);
+    *m_stream << m_text;
+    Literal("\n");
+  }
+}
+
+void xPdbObjectWriter::PolyMeshObject(xPolyMesh* mesh, bool edges, const char* trailer, int number) {
+  mesh->RenumberPoints();
+  mesh->RenumberPolygons();
+  Colour(mesh);
+  if (edges) {
+    // The reader passes over the line after the colour; a name keeps it
+    // one non-empty word for readers that take it as one.
+    m_text = Text::Format("object%d\n", number);
+    *m_stream << m_text;
+  }
+  PolyMeshPoints(mesh);
+  Literal("0\n");
+  if (edges)
+    PolyMeshEdgeRings(mesh);
+  else
+    PolyMeshPolygons(mesh);
+  Literal(trailer);
+}

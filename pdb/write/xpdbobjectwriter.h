@@ -1,0 +1,51 @@
+#pragma once
+
+#include <ostream>
+
+#include "host/xcompactlineset.h"
+#include "host/xgeometry.h"
+#include "host/xlineset.h"
+#include "host/xpolymesh.h"
+#include "host/xstream.h"
+#include "host/xstring.h"
+#include "host/xtrimesh.h"
+
+// The text of PDB objects, shared by every version's writer. One working
+// string serves every formatted piece; each piece reaches the stream as soon
+// as it is complete.
+class xPdbObjectWriter {
+ public:
+  explicit xPdbObjectWriter(xStream* stream) : m_stream(stream) {}
+
+  // Object count of the sets that `writable` accepts by type code, with
+  // GetType called once on every set.
+  static int CountSets(xGeometry* geometry, bool (*writable)(int type));
+  static bool IsObjectKind(int type);  // polygon mesh, line set, tri-mesh, compact line set
+  static bool IsPolyMesh(int type);
+
+  void Literal(const char* text) { static_cast<std::ostream&>(*m_stream) << text; }
+  void Count(int n);  // "%d\n"
+
+  // One object each, from the colour line to the text count, as versions 8
+  // and 9 lay them out.
+  void LineSet(xLineSet* lines);
+  void PolyMesh(xPolyMesh* mesh);
+  void TriMesh(xTriMesh* mesh);
+  void CompactLineSet(xCompactLineSet* lines);
+
+  // The later versions' object: a polygon mesh with `trailer` after its
+  // polygons. With `edges`, a second line follows the colour and polygons
+  // are rings of signed references into an edge block.
+  void PolyMeshObject(xPolyMesh* mesh, bool edges, const char* trailer, int number);
+
+ private:
+  void Colour(xGeoSet* set);
+  void Point(double x, double y, double z);
+  void Segment(int from, int to);
+  void PolyMeshPoints(xPolyMesh* mesh);
+  void PolyMeshPolygons(xPolyMesh* mesh);
+  void PolyMeshEdgeRings(xPolyMesh* mesh);
+
+  xStream* m_stream;
+  xTString<char> m_text;
+};
