@@ -1,0 +1,134 @@
+#include "app/hostread.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+
+#include "host/xassert.h"
+#include "host/xenvironment.h"
+#include "host/xgeometryoptimizer.h"
+#include "host/xmessage.h"
+#include "host/xstream.h"
+
+namespace {
+
+constexpr const char* kToleranceSetting = "Render.NURBS.Tolerance";
+
+std::string Printable(const std::string& bytes) {
+  std::string text;
+  for (const char c : bytes) {
+    if (c == '\n')
+      text += "\\n";
+    else if (c == '\r')
+      text += "\\r";
+    else if (c == '\t')
+      text += "\\t";
+    else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
+      text += '.';
+    else
+      text += c;
+  }
+  return text;
+}
+
+}  // namespace
+
+bool ReadHead(const std::string& path, int size, std::string& head, std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    error = path + ": is a directory";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  head.assign(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  if (in.bad()) {
+    error = path + ": read error";
+    return false;
+  }
+  return true;
+}
+
+std::string CurrentExceptionText() {
+  try {
+    throw;
+  } catch (const xMessage& message) {
+    return message.GetText();
+  } catch (const xException& exception) {
+    return exception.GetText();
+  } catch (const std::exception& exception) {
+    return exception.what();
+  } catch (...) {
+    return "unknown exception";
+  }
+}
+
+ReadResult ReadThroughPackage(const Package& package, const ReadRequest& request) {
+  ReadResult result;
+  result.report.file = request.file;
+
+  std::string head;
+  if (!ReadHead(request.file, package.LargestSampleSize(), head, result.problem)) {
+    result.code = kExitUsage;
+    return result;
+  }
+  const int index = request.module ? *request.module : package.Detect(head);
+  if (index < 0 || index >= static_cast<int>(package.Modules().size())) {
+    result.code = kExitUsage;
+    result.problem = request.file + ": not a PDB file that any module accepts (it starts with \"" +
+                     Printable(head) + "\")";
+    return result;
+  }
+  const PackageModule& module = package.Modules()[static_cast<std::size_t>(index)];
+  result.module = &module;
+  result.report.module = module.getName();
+
+  std::filebuf buffer;
+  if (!buffer.open(request.file, std::ios::in | std::ios::binary)) {
+    result.code = kExitUsage;
+    result.problem = request.file + ": " + std::strerror(errno);
+    return result;
+  }
+  xStream stream(&buffer);
+
+  xEnvironment::GetGlobal()->SetDouble(kToleranceSetting, request.tolerance);
+  xGeometryOptimizer::ResetRecord();
+  const int assertionsBefore = xGlobalAssertCount();
+
+  result.geometry = std::make_unique<xGeometry>();
+  xGeometry* geometry = result.geometry.get();
+  try {
+    // A failed read is thrown; a non-zero result breaks the module's contract
+    // and is not taken as success either.
+    const int status = module.read(&stream, &geometry);
+    result.report.ok = status == 0;
+    if (status != 0) result.report.error = "the module returned status " + std::to_string(status);
+  } catch (...) {
+    result.report.error = CurrentExceptionText();
+  }
+  // An optimiser that replaces the geometry disposes of the one it was given.
+  if (geometry != result.geometry.get()) {
+    (void)result.geometry.release();
+    result.geometry.reset(geometry);
+  }
+
+  result.report.assertions = xGlobalAssertCount() - assertionsBefore;
+  result.report.optimizer = xGeometryOptimizer::GetRecord();
+  if (result.geometry) {
+    try {
+      result.report.sets = SummariseSets(*result.geometry);
+    } catch (...) {
+      if (result.report.ok) result.report.error = "cannot summarise the geometry: " + CurrentExceptionText();
+      result.report.ok = false;
+    }
+  }
+  result.code = result.report.ok ? kExitOk : kExitFailed;
+  return result;
+}

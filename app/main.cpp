@@ -1,0 +1,88 @@
+// xpdb: a command-line host for the PDB format package.
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "app/commands.h"
+#include "app/defaults.h"
+
+namespace {
+
+std::string PositiveNumber(const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0' || !std::isfinite(value) || value <= 0.0)
+    return "Value " + text + " is not a positive number";
+  return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A file-size limit then fails the write (and is reported) instead of
+  // killing the process half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
+
+  CLI::App app{"xpdb: reads, checks and converts PDB part files through the xpdb package"};
+  app.require_subcommand(1);
+
+  bool json = false;
+  std::vector<std::string> files;
+  ReadRequest read;
+  read.tolerance = kDefaultNurbsTolerance;
+  ConvertRequest convert;
+  convert.version = kDefaultWriteVersion;
+  convert.input.tolerance = kDefaultNurbsTolerance;
+  int module = -1;
+
+  auto* modules = app.add_subcommand("modules", "Show the package and its format modules");
+  modules->add_flag("--json", json, "Print JSON");
+
+  auto* detect = app.add_subcommand("detect", "Show which module accepts each file");
+  detect->add_option("files", files, "PDB files")->required();
+  detect->add_flag("--json", json, "Print JSON");
+
+  const auto addReadOptions = [&module](CLI::App* command, ReadRequest& request) {
+    command
+        ->add_option("--module", module, "Read through module N instead of the first that accepts the file")
+        ->check(CLI::Range(0, 5));
+    command
+        ->add_option("--tolerance", request.tolerance,
+                     "Surface tessellation tolerance (Render.NURBS.Tolerance)")
+        ->check(PositiveNumber);
+  };
+  auto* readCommand = app.add_subcommand("read", "Read a file and summarise the geometry");
+  readCommand->add_option("file", read.file, "PDB file")->required();
+  readCommand->add_flag("--json", json, "Print JSON");
+  addReadOptions(readCommand, read);
+
+  auto* convertCommand = app.add_subcommand("convert", "Read a file and write it as a PDB file");
+  convertCommand->add_option("in", convert.input.file, "File to read")->required();
+  convertCommand->add_option("out", convert.output, "PDB file to write")->required();
+  convertCommand->add_option("--pdb-version", convert.version, "PDB version to write")
+      ->check(CLI::IsMember({8, 9, 10, 11, 12, 14}));
+  addReadOptions(convertCommand, convert.input);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? kExitOk : kExitUsage;
+  }
+  if (module >= 0) read.module = convert.input.module = module;
+
+  Package package;
+  std::string error;
+  if (!package.Load(DefaultPackagePath(), error)) {
+    std::cerr << "xpdb: " << error << '\n';
+    return kExitNoPackage;
+  }
+  package.InstallColourMaterials();
+
+  if (*modules) return RunModules(package, json, std::cout);
+  if (*detect) return RunDetect(package, files, json, std::cout, std::cerr);
+  if (*readCommand) return RunRead(package, read, json, std::cout, std::cerr);
+  return RunConvert(package, convert, std::cout, std::cerr);
+}

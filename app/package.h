@@ -1,0 +1,80 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/xgeometry.h"
+#include "host/xstream.h"
+#include "host/xstring.h"
+
+class xMaterial;
+
+// The exported surface of a format package, as the host sees it.
+extern "C" {
+using QxmIntFn = int (*)();
+using QxmTextFn = const char* (*)();
+using QxmVoidFn = void (*)();
+using QxmReadFn = int (*)(xStream*, xGeometry**);
+using QxmWriteFn = int (*)(xStream*, xGeometry*);
+using QxmCanWriteFn = bool (*)(xGeometry*);
+}
+using QxmCanHandleFn = bool (*)(const xTString<char>&);
+using QxmNewMaterialFn = xMaterial* (*)(int);
+
+struct PackageModule {
+  int index = 0;
+  QxmIntFn getType = nullptr;
+  QxmTextFn getName = nullptr;
+  QxmTextFn getVersion = nullptr;
+  QxmTextFn getDescription = nullptr;
+  QxmIntFn getSampleSize = nullptr;
+  QxmTextFn getFilter = nullptr;
+  QxmIntFn getWritePriority = nullptr;
+  QxmReadFn read = nullptr;
+  QxmCanHandleFn canHandle = nullptr;
+  QxmWriteFn write = nullptr;
+  QxmCanWriteFn canWrite = nullptr;
+
+  // The PDB version in the module's name ("xpdb09" is 9), or -1.
+  int PdbVersion() const;
+};
+
+// libxpdb.so loaded with dlopen and resolved by name; it stays loaded until
+// the process ends, as the sets it creates carry its code.
+class Package {
+ public:
+  // Loads the library at `path`; false with the reason in `error`.
+  bool Load(const std::string& path, std::string& error);
+
+  const char* Name() const { return m_name(); }
+  const char* Version() const { return m_version(); }
+  const char* Description() const { return m_description(); }
+  const char* CoreVersion() const { return m_coreVersion ? *m_coreVersion : nullptr; }
+  const std::vector<PackageModule>& Modules() const { return m_modules; }
+
+  // The module that writes PDB version `version`, or null.
+  const PackageModule* ModuleForVersion(int version) const;
+  // Largest sample any module asks for.
+  int LargestSampleSize() const;
+  // First module that accepts the file's first bytes, or -1.
+  int Detect(const std::string& head) const;
+  std::vector<int> AcceptingModules(const std::string& head) const;
+
+  // Fills the host's material library with one material per Deneb colour,
+  // made by the package so that the names and colours are its own.
+  void InstallColourMaterials() const;
+
+ private:
+  void* m_handle = nullptr;
+  QxmIntFn m_size = nullptr;
+  QxmTextFn m_name = nullptr;
+  QxmTextFn m_version = nullptr;
+  QxmTextFn m_description = nullptr;
+  QxmVoidFn m_setup = nullptr;
+  const char* const* m_coreVersion = nullptr;
+  QxmNewMaterialFn m_newMaterial = nullptr;
+  std::vector<PackageModule> m_modules;
+};
+
+// <directory of this program>/../lib/libxpdb.so, or $XPDB_LIBRARY when set.
+std::string DefaultPackagePath();

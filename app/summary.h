@@ -1,0 +1,63 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/xgeometryoptimizer.h"
+
+class xGeoSet;
+class xGeometry;
+
+// Axis-aligned box of the points seen so far.
+struct Bounds {
+  bool empty = true;
+  double min[3] = {0, 0, 0};
+  double max[3] = {0, 0, 0};
+  void Add(double x, double y, double z);
+};
+
+// What a host shows of one geometry set. Counts that do not apply to the
+// set's kind stay 0.
+struct SetSummary {
+  std::string type;  // host class name, e.g. "xTriMesh"
+  int typeCode = 0;
+  std::optional<std::string> material;
+  int materialMode = 0;
+  Bounds bounds;
+  int points = 0;
+  int triangles = 0;
+  double area = 0.0;
+  int segments = 0;
+  int polylines = 0;
+  int lines = 0;
+  int polygons = 0;
+  int frames = 0;
+  // Triangles whose corners lie outside the point table; they add no area.
+  int brokenTriangles = 0;
+};
+
+SetSummary Summarise(const xGeoSet& set);
+std::vector<SetSummary> SummariseSets(xGeometry& geometry);
+
+nlohmann::ordered_json ToJson(const SetSummary& set);
+nlohmann::ordered_json ToJson(const Bounds& bounds);
+
+// The outcome of one read, as `read --json` prints it.
+struct ReadReport {
+  std::string file;
+  std::string module;
+  bool ok = false;
+  std::string error;
+  xOptimizerRecord optimizer;
+  int assertions = 0;
+  std::vector<SetSummary> sets;
+};
+
+nlohmann::ordered_json ToJson(const ReadReport& report);
+
+// Short human text of a set's content: "4 points, 2 triangles, area 1".
+std::string DescribeContent(const SetSummary& set);
+std::string DescribeBounds(const Bounds& bounds);
