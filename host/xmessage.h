@@ -33,3 +33,8 @@ class XHOST_API xMessage {
 // Translation through the "xelto" message catalogue in the calling thread's
 // locale; the text itself when the catalogue has none.
 XHOST_API const char* xHostTranslate(const char* text);
+
+// Lets a loaded package route xHostTranslate through its own message locale;
+// null restores the default. Returns the translator that was set before.
+using xHostTranslator = const char* (*)(const char* text);
+XHOST_API xHostTranslator xHostSetTranslator(xHostTranslator translator);

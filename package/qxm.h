@@ -1,0 +1,63 @@
+#pragma once
+
+// The functions and the variable that a host resolves by name in the package.
+
+#include "host/xgeometry.h"
+#include "host/xstream.h"
+#include "host/xstring.h"
+#include "pdb/xpdbapi.h"
+
+// Function types, for hosts that resolve the names at run time.
+using QXMPkgSizeFn = int (*)();
+using QXMPkgTextFn = const char* (*)();  // QXMPkgName, QXMPkgVersion, QXMPkgDescription
+using QXMPkgSetupFn = void (*)();
+using QXMGetIntFn = int (*)();           // GetType, GRGetSampleSize, GRGetWritePriority
+using QXMGetTextFn = const char* (*)();  // GetName, GetVersion, GetDescription, GRGetFilter
+using QXMGRReadFn = int (*)(xStream* stream, xGeometry** geometry);
+using QXMGRCanHandleFn = bool (*)(const xTString<char>& sample);
+using QXMGRWriteFn = int (*)(xStream* stream, xGeometry* geometry);
+using QXMGRCanWriteFn = bool (*)(xGeometry* geometry);
+
+// The suffixes of the module functions; the full name is "QXMM", the module
+// number and the suffix.
+inline constexpr const char* QXMModuleFunctionNames[] = {
+    "GetType",         "GetName",     "GetVersion",         "GetDescription",
+    "GRGetSampleSize", "GRGetFilter", "GRGetWritePriority", "GRRead",
+    "GRCanHandle",     "GRWrite",     "GRCanWrite"};
+inline constexpr int QXMModuleCount = 6;
+
+#define XPDB_QXM_DECLARE_MODULE(n)                                     \
+  XPDB_API int QXMM##n##GetType();                                     \
+  XPDB_API const char* QXMM##n##GetName();                             \
+  XPDB_API const char* QXMM##n##GetVersion();                          \
+  XPDB_API const char* QXMM##n##GetDescription();                      \
+  XPDB_API int QXMM##n##GRGetSampleSize();                             \
+  XPDB_API const char* QXMM##n##GRGetFilter();                         \
+  XPDB_API int QXMM##n##GRGetWritePriority();                          \
+  XPDB_API int QXMM##n##GRRead(xStream* stream, xGeometry** geometry); \
+  XPDB_API bool QXMM##n##GRCanHandle(const xTString<char>& sample);    \
+  XPDB_API int QXMM##n##GRWrite(xStream* stream, xGeometry* geometry); \
+  XPDB_API bool QXMM##n##GRCanWrite(xGeometry* geometry);
+
+extern "C" {
+
+// The host core version the package is built for: "3.5".
+XPDB_API extern const char* const QXMCoreVersion;
+
+XPDB_API int QXMPkgSize();
+XPDB_API const char* QXMPkgName();
+XPDB_API const char* QXMPkgVersion();
+XPDB_API const char* QXMPkgDescription();
+XPDB_API void QXMPkgSetup();
+
+// Module 0 reads and writes version 9, module 1 version 8, modules 2 to 5
+// versions 10, 11, 12 and 14. GRRead returns 0 or throws an xMessage by value.
+XPDB_QXM_DECLARE_MODULE(0)
+XPDB_QXM_DECLARE_MODULE(1)
+XPDB_QXM_DECLARE_MODULE(2)
+XPDB_QXM_DECLARE_MODULE(3)
+XPDB_QXM_DECLARE_MODULE(4)
+XPDB_QXM_DECLARE_MODULE(5)
+}
+
+#undef XPDB_QXM_DECLARE_MODULE
