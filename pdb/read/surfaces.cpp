@@ -1,10 +1,387 @@
-// Temporary: reads the surface section only as far as a count of 0. The
-// tessellating reader replaces this file.
-#include "pdb/xpdbutil.h"
+// The NURBS surface section: read past, or tessellated into triangle meshes.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
 
-bool xPdbUtil::SkipSurfaces(xStream* stream, int, xGeometry**) {
+#include "host/xassert.h"
+#include "pdb/read/streamutil.h"
+#include "pdb/xpdbutil.h"
+#include "surface/glunurbstesselator.h"
+
+namespace {
+
+using Tesselator = GluNurbsTesselator<TriangleStoreIndexed>;
+
+// GLU crashes on order 1 and reports orders above 24 as unsupported.
+constexpr int kMinOrder = 2;
+constexpr int kMaxOrder = 24;
+constexpr std::int64_t kMaxFloats = std::numeric_limits<int>::max();
+
+// Tolerances are bounded by the size of the surface (the diagonal of its
+// control-point box). Much below 1e-5 of it GLU loses itself in float
+// round-off (empty output, or a crash when trimmed); where the formula gives
+// no usable number, 1e-3 of the size is a smooth yet light mesh.
+constexpr double kMinRelativeTolerance = 1e-5;
+constexpr double kFallbackRelativeTolerance = 1e-3;
+// Rough ceiling on the triangles of one surface (see TriangleEstimate).
+constexpr double kTriangleBudget = 1e6;
+
+// One surface record as read: header, knots, control points, trimming loops.
+struct Surface {
+  double uStart = 0, uEnd = 0, vStart = 0, vEnd = 0;
+  int uDegree = 0, vDegree = 0, uSegments = 0, vSegments = 0;
+  xTQTable<float> uKnots{64}, vKnots{64}, points{256};  // points as x, y, z, w
+  int holeCount = 0;
+  xTQTable<float> trims{64};  // closed loops of u, v pairs, one after the other
+  std::vector<int> loopEnds;  // end of each loop in pairs; the outer loop first
+  int colour = 0;
+
+  void Clear() {
+    uKnots.Clear();
+    vKnots.Clear();
+    points.Clear();
+    trims.Clear();
+    loopEnds.clear();
+    holeCount = 0;
+  }
+  std::int64_t UCount() const { return std::int64_t{uDegree} + uSegments; }
+  std::int64_t VCount() const { return std::int64_t{vDegree} + vSegments; }
+};
+
+std::int64_t KnotCount(int degree, int segments) { return 2 * std::int64_t{degree} + segments + 1; }
+
+template <class T>
+T Read(xStream& stream) {
+  T value{};
+  stream >> value;
+  return value;
+}
+
+void ReadFloats(xStream& stream, std::int64_t count, xTQTable<float>& table) {
+  for (std::int64_t i = 0; i < count && xpdb::StreamSound(stream); ++i)
+    table.Append(static_cast<float>(Read<double>(stream)));
+}
+
+// Reads k points of one loop and appends the accepted ones, closed, to the
+// surface's trims. After the first rejected point the rest are read and dropped.
+void ReadLoop(xStream& stream, int count, bool outer, Surface& surface, xTQTable<float>& loop) {
+  loop.Clear();
+  bool rejected = false;
+  for (int i = 0; i < count && xpdb::StreamSound(stream); ++i) {
+    const auto u = static_cast<float>(Read<double>(stream));
+    const auto v = static_cast<float>(Read<double>(stream));
+    if (rejected) continue;
+    const bool valid =
+        outer ? xPdbUtil::isValidOuterPoint(loop, u, v) : xPdbUtil::isValidInnerPoint(loop, u, v);
+    if (!valid) {
+      rejected = true;
+      continue;
+    }
+    loop.Append(u);
+    loop.Append(v);
+  }
+  if (loop.Count() > 0) {
+    loop.Append(loop[0]);
+    loop.Append(loop[1]);
+  }
+  for (int i = 0; i < loop.Count(); ++i) surface.trims.Append(loop[i]);
+  surface.loopEnds.push_back(surface.trims.Count() / 2);
+}
+
+// Reads one record in file order up to and including its colour.
+void ReadRecord(xStream& stream, int version, Surface& s, xTQTable<float>& loop) {
+  stream >> s.uStart >> s.uEnd >> s.vStart >> s.vEnd;
+  stream >> s.uDegree >> s.vDegree >> s.uSegments >> s.vSegments;
+  if (version < 12) {
+    Read<int>(stream);
+    Read<int>(stream);
+  } else {
+    for (int i = 0; i < 3; ++i) Read<double>(stream);
+  }
+  ReadFloats(stream, KnotCount(s.uDegree, s.uSegments), s.uKnots);
+  ReadFloats(stream, KnotCount(s.vDegree, s.vSegments), s.vKnots);
+  const std::int64_t nu = s.UCount(), nv = s.VCount();
+  if (nu > 0 && nv > 0) {
+    for (std::int64_t i = 0; i < nu * nv && xpdb::StreamSound(stream); ++i) {
+      const double w = Read<double>(stream), x = Read<double>(stream), y = Read<double>(stream),
+                   z = Read<double>(stream);
+      s.points.Append(static_cast<float>(x));
+      s.points.Append(static_cast<float>(y));
+      s.points.Append(static_cast<float>(z));
+      s.points.Append(static_cast<float>(w));
+    }
+  }
+  if (version < 10) {
+    stream >> s.colour;
+    return;
+  }
+  Read<double>(stream);
+  const int outerCount = Read<int>(stream);
+  if (outerCount > 0) {
+    ReadLoop(stream, outerCount, true, s, loop);
+    s.holeCount = Read<int>(stream);
+    for (int h = 0; h < s.holeCount && xpdb::StreamSound(stream); ++h)
+      ReadLoop(stream, Read<int>(stream), false, s, loop);
+  }
+  stream >> s.colour;
+}
+
+bool Finite(float value) { return std::isfinite(value); }
+
+bool KnotsValid(const xTQTable<float>& knots, std::int64_t expected) {
+  if (knots.Count() != expected) return false;
+  for (int i = 0; i < knots.Count(); ++i) {
+    if (!Finite(knots[i])) return false;
+    if (i > 0 && knots[i] < knots[i - 1]) return false;
+  }
+  return true;
+}
+
+// Everything GLU is given must be in shape before it sees any of it.
+bool Tessellatable(const Surface& s) {
+  if (s.uDegree + 1 < kMinOrder || s.uDegree + 1 > kMaxOrder) return false;
+  if (s.vDegree + 1 < kMinOrder || s.vDegree + 1 > kMaxOrder) return false;
+  if (s.uSegments < 1 || s.vSegments < 1) return false;
+  const std::int64_t nu = s.UCount(), nv = s.VCount();
+  if (nu * nv * 4 > kMaxFloats) return false;
+  if (!KnotsValid(s.uKnots, KnotCount(s.uDegree, s.uSegments))) return false;
+  if (!KnotsValid(s.vKnots, KnotCount(s.vDegree, s.vSegments))) return false;
+  if (s.points.Count() != nu * nv * 4) return false;
+  // Weights of one sign keep the surface free of poles.
+  const bool positive = s.points[3] > 0.0f;
+  for (int i = 0; i < s.points.Count(); i += 4) {
+    for (int c = 0; c < 4; ++c)
+      if (!Finite(s.points[i + c])) return false;
+    const float w = s.points[i + 3];
+    if (w == 0.0f || (w > 0.0f) != positive) return false;
+  }
+  for (int i = 0; i < s.trims.Count(); ++i)
+    if (!Finite(s.trims[i])) return false;
+  const float trimKnots[] = {static_cast<float>(s.uStart), static_cast<float>(s.uEnd),
+                             static_cast<float>(s.vStart), static_cast<float>(s.vEnd)};
+  if (!s.loopEnds.empty())
+    for (float k : trimKnots)
+      if (!Finite(k)) return false;
+  return true;
+}
+
+struct Point3 {
+  double x = 0, y = 0, z = 0;
+};
+
+Point3 Euclidean(const Surface& s, std::int64_t i, std::int64_t j) {
+  const float* p = &s.points[static_cast<std::size_t>((i * s.VCount() + j) * 4)];
+  const double w = p[3];
+  return {p[0] / w, p[1] / w, p[2] / w};
+}
+
+double Distance(const Point3& a, const Point3& b) { return std::hypot(a.x - b.x, a.y - b.y, a.z - b.z); }
+
+double BoxDiagonal(const Surface& s) {
+  Point3 lo{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+            std::numeric_limits<double>::max()};
+  Point3 hi{-lo.x, -lo.y, -lo.z};
+  for (std::int64_t i = 0; i < s.UCount(); ++i)
+    for (std::int64_t j = 0; j < s.VCount(); ++j) {
+      const Point3 p = Euclidean(s, i, j);
+      lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+      hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+  return Distance(lo, hi);
+}
+
+// GLU samples each knot span so that the chord error stays within the
+// tolerance t: about sqrt(M / 8t) steps per span and direction, where M
+// bounds the second derivative; for degree p, M is about p(p-1) times the
+// largest second difference of the control net. Within a few times of what
+// GLU really makes, which is enough to catch a runaway.
+class TriangleEstimate {
+ public:
+  explicit TriangleEstimate(const Surface& s)
+      : m_spans(2.0 * s.uSegments * s.vSegments),
+        m_u(Factor(s.uDegree, SecondDifference(s, 1, 0))),
+        m_v(Factor(s.vDegree, SecondDifference(s, 0, 1))) {}
+
+  double At(double tolerance) const {
+    const double root = std::sqrt(tolerance);
+    return m_spans * std::max(1.0, m_u / root) * std::max(1.0, m_v / root);
+  }
+
+ private:
+  static double Factor(int degree, double difference) {
+    return std::sqrt(static_cast<double>(degree) * (degree - 1) * difference / 8.0);
+  }
+  static double SecondDifference(const Surface& s, int di, int dj) {
+    double largest = 0.0;
+    for (std::int64_t i = di; i + di < s.UCount(); ++i)
+      for (std::int64_t j = dj; j + dj < s.VCount(); ++j) {
+        const Point3 a = Euclidean(s, i - di, j - dj), b = Euclidean(s, i, j),
+                     c = Euclidean(s, i + di, j + dj);
+        largest =
+            std::max(largest, std::hypot(a.x - 2 * b.x + c.x, a.y - 2 * b.y + c.y, a.z - 2 * b.z + c.z));
+      }
+    return largest;
+  }
+
+  double m_spans, m_u, m_v;
+};
+
+// The tolerance of one surface, or nothing when the surface has no size.
+std::optional<float> SurfaceTolerance(const Surface& s, float base) {
+  const double diagonal = BoxDiagonal(s);
+  if (!std::isfinite(diagonal) || diagonal <= 0.0) return std::nullopt;
+  const double ratio =
+      std::sqrt((s.uEnd - s.uStart) * (s.vEnd - s.vStart)) / (static_cast<double>(s.UCount()) * s.VCount());
+  double tolerance = base * static_cast<float>(ratio);
+  if (!std::isfinite(tolerance) || tolerance <= 0.0) tolerance = diagonal * kFallbackRelativeTolerance;
+  tolerance = std::max(tolerance, diagonal * kMinRelativeTolerance);
+  const TriangleEstimate estimate(s);
+  while (estimate.At(tolerance) > kTriangleBudget && tolerance < diagonal) tolerance *= 2.0;
+  const auto narrowed = static_cast<float>(tolerance);
+  if (!std::isnormal(narrowed)) return std::nullopt;
+  return narrowed;
+}
+
+void EmitLoop(Tesselator& tesselator, Surface& s, int begin, int end) {
+  // A loop without pieces would make GLU drop the whole surface.
+  if (end - begin < 2) return;
+  float uKnots[] = {static_cast<float>(s.uStart), static_cast<float>(s.uStart), static_cast<float>(s.uEnd),
+                    static_cast<float>(s.uEnd)};
+  float vKnots[] = {static_cast<float>(s.vStart), static_cast<float>(s.vStart), static_cast<float>(s.vEnd),
+                    static_cast<float>(s.vEnd)};
+  tesselator.beginTrim();
+  for (int i = begin; i + 1 < end; ++i) {
+    const bool even = (i - begin) % 2 == 0;
+    tesselator.nurbsCurve(4, even ? uKnots : vKnots, 2, &s.trims[static_cast<std::size_t>(i) * 2], 2);
+  }
+  tesselator.endTrim();
+}
+
+void Tessellate(Tesselator& tesselator, Surface& s, float tolerance) {
+  const int nv = static_cast<int>(s.VCount());
+  tesselator.init(tolerance);
+  tesselator.beginSurface();
+  tesselator.nurbsSurface(s.uKnots.Count(), s.uKnots.Data(), s.vKnots.Count(), s.vKnots.Data(), 4 * nv, 4,
+                          s.points.Data(), s.uDegree + 1, s.vDegree + 1);
+  int begin = 0;
+  for (std::size_t loop = 0; loop < s.loopEnds.size(); ++loop) {
+    if (loop == 1 && s.holeCount > 2) tesselator.changeTesselationAlgorithm();
+    EmitLoop(tesselator, s, begin, s.loopEnds[loop]);
+    begin = s.loopEnds[loop];
+  }
+  tesselator.endSurface();
+}
+
+// Copies the tessellator's indexed triangles into a new mesh, or null.
+xGeoSet* BuildMesh(const Tesselator& tesselator, xPdbUtil::TriMeshReader& reader) {
+  reader.Start();
+  const unsigned floats = tesselator.vertexFloatCount();
+  xGlobalAssert(floats != 0, "xpdbutil", __LINE__);
+  reader.SetPointCount(static_cast<int>(floats / 3));
+  const float* vertices = tesselator.getVertices();
+  for (unsigned i = 0; i + 2 < floats; i += 3)
+    reader.AddPoint(xVector(vertices[i], vertices[i + 1], vertices[i + 2]));
+  const unsigned entries = tesselator.size();
+  const unsigned* indices = tesselator.getIndices();
+  reader.SetPolygonCount(static_cast<int>(entries / 3));
+  for (unsigned i = 0; i + 2 < entries; i += 3) {
+    reader.BeginPolygon();
+    for (unsigned c = 0; c < 3; ++c) reader.AddVertex(static_cast<int>(indices[i + c] / 3));
+    reader.EndPolygon();
+  }
+  return reader.Finish();
+}
+
+void AddMesh(xGeometry** geometry, std::unique_ptr<xGeoSet> mesh, int colour) {
+  mesh->SetMaterialMode(colour == -2 ? 1 : 2);
+  mesh->SetMaterial(xPdbUtil::GetDenebMaterial(colour));
+  xGeoContainer& container = xpdb::ContainerOf(geometry);
+  container.AddSet(mesh.release());
+}
+
+}  // namespace
+
+bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) {
   if (!stream) return false;
-  int count = 0;
-  *stream >> count;
-  return count == 0 && !stream->fail() && !stream->bad();
+  const int count = Read<int>(*stream);
+  if (count == 0) return xpdb::StreamSound(*stream);
+
+  // Versions 9 and 10 are only read past; so is any section without a geometry.
+  const bool build = geometry && version >= 10;
+  std::optional<xNurbsGlBracket> bracket;
+  Tesselator* tesselator = nullptr;
+  float base = 0.0f;
+  if (build) {
+    bracket.emplace();
+    tesselator = &xSurfaceTesselator();
+    base = xNurbsBaseTolerance();
+  }
+  TriMeshReader reader;
+  Surface surface;
+  xTQTable<float> loop(64);
+  for (int i = 0; i < count && xpdb::StreamSound(*stream); ++i) {
+    surface.Clear();
+    ReadRecord(*stream, version, surface, loop);
+    if (!xpdb::StreamSound(*stream)) break;
+    if (build) {
+      std::optional<float> tolerance;
+      if (Tessellatable(surface)) tolerance = SurfaceTolerance(surface, base);
+      if (tolerance)
+        Tessellate(*tesselator, surface, *tolerance);
+      else
+        tesselator->clear();  // refused: nothing of an earlier surface may show up as this one
+      std::unique_ptr<xGeoSet> mesh(BuildMesh(*tesselator, reader));
+      if (mesh) AddMesh(geometry, std::move(mesh), surface.colour);
+    }
+    if (version >= 12) ReadSurfaceObject(stream, nullptr, surface.colour);
+  }
+  return xpdb::StreamSound(*stream);
+}
+
+bool xPdbUtil::isValidOuterPoint(xTQTable<float>& loop, float u, float v) {
+  const int points = loop.Count() / 2;
+  if (points < 3) return true;
+  const float lx = loop[static_cast<std::size_t>(points - 1) * 2];
+  const float ly = loop[static_cast<std::size_t>(points - 1) * 2 + 1];
+  const float d2x = u - lx, d2y = v - ly;
+  // Every accepted edge but the last one, which ends where the new one starts.
+  for (int k = 0; k + 2 < points; ++k) {
+    const float ax = loop[static_cast<std::size_t>(k) * 2], ay = loop[static_cast<std::size_t>(k) * 2 + 1];
+    const float d1x = loop[static_cast<std::size_t>(k + 1) * 2] - ax;
+    const float d1y = loop[static_cast<std::size_t>(k + 1) * 2 + 1] - ay;
+    const float d = d1x * d2y - d2x * d1y;
+    if (d == 0.0f) continue;
+    const auto t = static_cast<float>((d1x * (ay - ly) - d1y * (ax - lx)) / d);
+    const auto s = static_cast<float>((d2x * (ay - ly) - d2y * (ax - lx)) / d);
+    if (t >= -0.0001 && t <= 1.0001 && s >= -0.0001 && s <= 1.0001) return false;
+  }
+  return true;
+}
+
+bool xPdbUtil::isValidInnerPoint(xTQTable<float>& loop, float u, float v) {
+  return isValidOuterPoint(loop, u, v);
+}
+
+int xPdbUtil::ReadSurfaceObject(xStream* stream, xGeometry**, const int) {
+  if (!stream) return -1;
+  xStream& in = *stream;
+  const int points = Read<int>(in);
+  for (int i = 0; i < points && xpdb::StreamSound(in); ++i)
+    for (int c = 0; c < 3; ++c) Read<double>(in);
+  const int edges = Read<int>(in);
+  for (int i = 0; i < edges && xpdb::StreamSound(in); ++i) {
+    Read<int>(in);
+    Read<int>(in);
+  }
+  const int polygons = Read<int>(in);
+  for (int i = 0; i < polygons && xpdb::StreamSound(in); ++i) {
+    const int ring = Read<int>(in);
+    for (int j = 0; j < ring && xpdb::StreamSound(in); ++j) Read<int>(in);
+    for (int c = 0; c < 4; ++c) Read<double>(in);
+  }
+  return 0;
 }

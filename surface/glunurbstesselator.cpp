@@ -1,0 +1,58 @@
+#include "surface/glunurbstesselator.h"
+
+#include <GL/gl.h>
+
+#include <mutex>
+
+#include "host/xenvironment.h"
+#include "host/xrenderplatform.h"
+#include "host/xstring.h"
+
+template class GluNurbsTesselator<TriangleStoreIndexed>;
+
+namespace {
+const xTString<char> kToleranceSetting("Render.NURBS.Tolerance");
+}
+
+GluNurbsTesselator<TriangleStoreIndexed>& xSurfaceTesselator() {
+  static auto* tesselator = new GluNurbsTesselator<TriangleStoreIndexed>();
+  return *tesselator;
+}
+
+float xNurbsBaseTolerance() {
+  xEnvironment* environment = xEnvironment::GetGlobal();
+  if (!environment) return 0.0f;
+  double value = 0.0;
+  {
+    std::lock_guard<xMutex> lock(environment->GetMutex());
+    int index = -1;
+    xEnvironment::Setting* setting = environment->GetPtr(kToleranceSetting, 0, index);
+    if (auto* stored = dynamic_cast<xEnvironment::TSetting<xStoreDouble>*>(setting))
+      value = stored->store.value;
+  }
+  return static_cast<float>(value);
+}
+
+xNurbsGlBracket::xNurbsGlBracket() {
+  xRenderPlatform* platform = xRenderPlatform::GetPlatform();
+  if (!platform || !platform->Activate()) return;
+  m_active = true;
+  const int width = platform->GetWidth();
+  const int height = platform->GetHeight();
+  const double aspect = width > 0 && height > 0 ? static_cast<double>(width) / height : 1.0;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, aspect, 3.0, 8.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glPushMatrix();
+}
+
+xNurbsGlBracket::~xNurbsGlBracket() {
+  if (!m_active) return;
+  glPopMatrix();
+  glFlush();
+  xRenderPlatform::GetPlatform()->Deactivate();
+}
