@@ -72,14 +72,4 @@ TEST_F(ModuleTable, OnlyModuleZeroOffersAFilter) {
   }
 }
 
-TEST_F(ModuleTable, TextsStayPutAcrossCalls) {
-  // The host keeps the pointers it was given; they must not be temporaries.
-  const char* description = QXMM3GetDescription();
-  const std::string copy = description;
-  QXMM4GetDescription();
-  QXMPkgDescription();
-  EXPECT_EQ(copy, description);
-  EXPECT_EQ(QXMM0GetName(), QXMM0GetName());
-}
-
 }  // namespace

@@ -47,12 +47,6 @@ TEST(FileRecognition, OtherStartsAreRefused) {
     EXPECT_EQ(Accepting(sample), Modules{}) << '"' << sample << '"';
 }
 
-TEST(FileRecognition, SampleShorterThanTheDigits) {
-  // A one-character sample must not make a two-digit module read past it.
-  EXPECT_EQ(Accepting("1"), Modules{});
-  EXPECT_TRUE(QXMM0GRCanHandle(xTString<char>("9")));
-}
-
 TEST(WriteSupport, NullGeometryOnlyModuleZero) {
   EXPECT_TRUE(QXMM0GRCanWrite(nullptr));
   for (int i = 1; i < QXMModuleCount; ++i) EXPECT_FALSE(kCanWrite[i](nullptr)) << i;

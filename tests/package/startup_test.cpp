@@ -99,14 +99,4 @@ TEST_F(Startup, LoadingWithoutSettingsKeepsTheEnvironment) {
             "LANG=C\nLOCALEDIR=/nowhere\nPDB file format package\nPDB geometry version  9 loader\n3.5\n");
 }
 
-TEST_F(Startup, MachineWideSettingsWhenThereAreNoPerUserOnes) {
-  env.Unset("LANG");
-  dir.WriteSettings("machine", "LANG=C\nLOCALEDIR=/from/machine\n");
-  const LoadResult result = LoadInChild(Library());
-  EXPECT_EQ(result.exitCode, 0) << result.output;
-  EXPECT_EQ(
-      result.output,
-      "LANG=C\nLOCALEDIR=/from/machine\nPDB file format package\nPDB geometry version  9 loader\n3.5\n");
-}
-
 }  // namespace
