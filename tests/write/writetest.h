@@ -13,7 +13,6 @@
 #include "host/xpolymesh.h"
 #include "host/xstream.h"
 #include "host/xtrimesh.h"
-#include "host/xvector.h"
 
 namespace writetest {
 
@@ -22,8 +21,7 @@ template <class Version>
 std::string Written(xGeometry& geometry, int* result = nullptr) {
   std::stringbuf buffer;
   xStream stream(&buffer);
-  Version writer;
-  const int r = writer.Write(&stream, &geometry);
+  const int r = Version().Write(&stream, &geometry);
   if (result) *result = r;
   return buffer.str();
 }
@@ -45,11 +43,10 @@ inline xPolyMesh* AddPolyMesh(xGeometry& geometry, std::initializer_list<Point3>
                               xMaterial* material = nullptr) {
   auto* mesh = new xPolyMesh;
   std::vector<xPolyPoint*> table;
-  int id = 100;
-  for (const Point3& p : points) table.push_back(mesh->AddPoint(p.x, p.y, p.z, id += 7));
+  for (const Point3& p : points) table.push_back(mesh->AddPoint(p.x, p.y, p.z, 100 - int(table.size())));
   for (const auto& corners : polygons) {
     xPolygon* polygon = mesh->NewPolygon();
-    for (int c : corners) polygon->AddVertex(table[static_cast<std::size_t>(c)]);
+    for (int c : corners) polygon->AddVertex(table[std::size_t(c)]);
   }
   mesh->SetMaterial(material);
   geometry.GetContainer()->AddSet(mesh);
@@ -67,10 +64,11 @@ inline xTriMesh* AddTriMesh(xGeometry& geometry, std::initializer_list<Point3> p
   return mesh;
 }
 
-// The square 0..1 in the z = 0 plane and a triangle on its right edge.
+// The unit square and a triangle on its right edge, sharing the edge 1-2.
 inline xPolyMesh* AddSquareAndTriangle(xGeometry& geometry, xMaterial* material = nullptr) {
   return AddPolyMesh(geometry, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5, 0}},
                      {{0, 1, 2, 3}, {1, 4, 2}}, material);
 }
+const char* const kSquareAndTrianglePoints = "5\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n2 0.5 0\n";
 
 }  // namespace writetest
