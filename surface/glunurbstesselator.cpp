@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+#include <limits>
 #include <mutex>
 
 #include "host/xenvironment.h"
@@ -30,6 +32,7 @@ float xNurbsBaseTolerance() {
     if (auto* stored = dynamic_cast<xEnvironment::TSetting<xStoreDouble>*>(setting))
       value = stored->store.value;
   }
+  if (!(std::fabs(value) <= std::numeric_limits<float>::max())) return std::copysign(HUGE_VALF, value);
   return static_cast<float>(value);
 }
 

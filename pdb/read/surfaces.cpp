@@ -61,9 +61,15 @@ T Read(xStream& stream) {
   return value;
 }
 
+// Reals beyond the float range become infinite, which refuses their surface.
+float Narrow(double value) {
+  if (std::fabs(value) > std::numeric_limits<float>::max()) return std::copysign(HUGE_VALF, value);
+  return static_cast<float>(value);
+}
+
 void ReadFloats(xStream& stream, std::int64_t count, xTQTable<float>& table) {
   for (std::int64_t i = 0; i < count && xpdb::StreamSound(stream); ++i)
-    table.Append(static_cast<float>(Read<double>(stream)));
+    table.Append(Narrow(Read<double>(stream)));
 }
 
 // Reads k points of one loop and appends the accepted ones, closed, to the
@@ -72,8 +78,8 @@ void ReadLoop(xStream& stream, int count, bool outer, Surface& surface, xTQTable
   loop.Clear();
   bool rejected = false;
   for (int i = 0; i < count && xpdb::StreamSound(stream); ++i) {
-    const auto u = static_cast<float>(Read<double>(stream));
-    const auto v = static_cast<float>(Read<double>(stream));
+    const float u = Narrow(Read<double>(stream));
+    const float v = Narrow(Read<double>(stream));
     if (rejected) continue;
     const bool valid =
         outer ? xPdbUtil::isValidOuterPoint(loop, u, v) : xPdbUtil::isValidInnerPoint(loop, u, v);
@@ -109,10 +115,10 @@ void ReadRecord(xStream& stream, int version, Surface& s, xTQTable<float>& loop)
     for (std::int64_t i = 0; i < nu * nv && xpdb::StreamSound(stream); ++i) {
       const double w = Read<double>(stream), x = Read<double>(stream), y = Read<double>(stream),
                    z = Read<double>(stream);
-      s.points.Append(static_cast<float>(x));
-      s.points.Append(static_cast<float>(y));
-      s.points.Append(static_cast<float>(z));
-      s.points.Append(static_cast<float>(w));
+      s.points.Append(Narrow(x));
+      s.points.Append(Narrow(y));
+      s.points.Append(Narrow(z));
+      s.points.Append(Narrow(w));
     }
   }
   if (version < 10) {
@@ -161,8 +167,7 @@ bool Tessellatable(const Surface& s) {
   }
   for (int i = 0; i < s.trims.Count(); ++i)
     if (!Finite(s.trims[i])) return false;
-  const float trimKnots[] = {static_cast<float>(s.uStart), static_cast<float>(s.uEnd),
-                             static_cast<float>(s.vStart), static_cast<float>(s.vEnd)};
+  const float trimKnots[] = {Narrow(s.uStart), Narrow(s.uEnd), Narrow(s.vStart), Narrow(s.vEnd)};
   if (!s.loopEnds.empty())
     for (float k : trimKnots)
       if (!Finite(k)) return false;
@@ -236,12 +241,12 @@ std::optional<float> SurfaceTolerance(const Surface& s, float base) {
   if (!std::isfinite(diagonal) || diagonal <= 0.0) return std::nullopt;
   const double ratio =
       std::sqrt((s.uEnd - s.uStart) * (s.vEnd - s.vStart)) / (static_cast<double>(s.UCount()) * s.VCount());
-  double tolerance = base * static_cast<float>(ratio);
+  double tolerance = base * Narrow(ratio);
   if (!std::isfinite(tolerance) || tolerance <= 0.0) tolerance = diagonal * kFallbackRelativeTolerance;
   tolerance = std::max(tolerance, diagonal * kMinRelativeTolerance);
   const TriangleEstimate estimate(s);
   while (estimate.At(tolerance) > kTriangleBudget && tolerance < diagonal) tolerance *= 2.0;
-  const auto narrowed = static_cast<float>(tolerance);
+  const float narrowed = Narrow(tolerance);
   if (!std::isnormal(narrowed)) return std::nullopt;
   return narrowed;
 }
@@ -249,10 +254,8 @@ std::optional<float> SurfaceTolerance(const Surface& s, float base) {
 void EmitLoop(Tesselator& tesselator, Surface& s, int begin, int end) {
   // A loop without pieces would make GLU drop the whole surface.
   if (end - begin < 2) return;
-  float uKnots[] = {static_cast<float>(s.uStart), static_cast<float>(s.uStart), static_cast<float>(s.uEnd),
-                    static_cast<float>(s.uEnd)};
-  float vKnots[] = {static_cast<float>(s.vStart), static_cast<float>(s.vStart), static_cast<float>(s.vEnd),
-                    static_cast<float>(s.vEnd)};
+  float uKnots[] = {Narrow(s.uStart), Narrow(s.uStart), Narrow(s.uEnd), Narrow(s.uEnd)};
+  float vKnots[] = {Narrow(s.vStart), Narrow(s.vStart), Narrow(s.vEnd), Narrow(s.vEnd)};
   tesselator.beginTrim();
   for (int i = begin; i + 1 < end; ++i) {
     const bool even = (i - begin) % 2 == 0;
@@ -311,7 +314,7 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
   if (count == 0) return xpdb::StreamSound(*stream);
 
   // Versions 9 and 10 are only read past; so is any section without a geometry.
-  const bool build = geometry && version >= 10;
+  const bool build = geometry && version >= 11;
   std::optional<xNurbsGlBracket> bracket;
   Tesselator* tesselator = nullptr;
   float base = 0.0f;
