@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "pdb/xpdb11.h"
 #include "pdb/xpdb12.h"
 #include "pdb/xpdb14.h"
+#include "pdb/xpdbutil.h"
 #include "readtest.h"
 
 namespace {
@@ -89,6 +91,23 @@ TEST_P(Examples, TruncatedCopiesFailWithoutCrashing) {
     Text text(content.substr(0, cut));
     Part part;
     EXPECT_NE(e.read(text.get(), part.get()), 0) << e.file << " cut at " << cut;
+  }
+}
+
+TEST_P(Examples, CorruptedCopiesEndWithAKnownStatus) {
+  const Example& e = GetParam();
+  const std::string content = Load(e.file);
+  ASSERT_FALSE(content.empty());
+  std::mt19937 random(20240611);
+  const std::string replacements = "0123456789-+.e \nx";
+  std::uniform_int_distribution<std::size_t> where(0, content.size() - 1), what(0, replacements.size() - 1);
+  for (int variant = 0; variant < 200; ++variant) {
+    std::string corrupt = content;
+    for (int n = 0; n < 1 + variant % 3; ++n) corrupt[where(random)] = replacements[what(random)];
+    Text text(corrupt);
+    Part part;
+    const int status = e.read(text.get(), part.get());
+    EXPECT_STRNE(xPdbUtil::ExplainStatus(status), "Unknown Error") << e.file << " variant " << variant;
   }
 }
 
