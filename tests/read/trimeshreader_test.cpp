@@ -56,12 +56,6 @@ TEST_F(TriMeshReaderTest, FanFromFirstCorner) {
   EXPECT_EQ(xGlobalAssertCount(), 0);
 }
 
-TEST_F(TriMeshReaderTest, FinishWithoutTrianglesGivesNull) {
-  Polygon({0, 1});
-  EXPECT_EQ(reader.Finish(), nullptr);
-  EXPECT_EQ(reader.Finish(), nullptr);  // nothing owned any more
-}
-
 TEST_F(TriMeshReaderTest, FinishHandsTheMeshOverOnce) {
   Polygon({0, 1, 2});
   std::unique_ptr<xGeoSet> first(reader.Finish());
@@ -70,20 +64,6 @@ TEST_F(TriMeshReaderTest, FinishHandsTheMeshOverOnce) {
   reader.AddPoint(xVector(1, 1, 1));  // no mesh: ignored, no crash
   reader.AddVertex(0);
   reader.EndPolygon();
-}
-
-TEST_F(TriMeshReaderTest, StartBeginsAFreshMesh) {
-  Polygon({0, 1, 2});
-  reader.Start();
-  reader.AddPoint(xVector(0, 0, 0));
-  reader.AddPoint(xVector(1, 0, 0));
-  reader.AddPoint(xVector(0, 1, 0));
-  Polygon({0, 1, 2});
-  std::unique_ptr<xGeoSet> set(reader.Finish());
-  auto* mesh = dynamic_cast<xTriMesh*>(set.get());
-  ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->GetPointCount(), 3);
-  EXPECT_EQ(mesh->GetTriangleCount(), 1);
 }
 
 }  // namespace
