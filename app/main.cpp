@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     command
         ->add_option("--tolerance", request.tolerance,
                      "Surface tessellation tolerance (Render.NURBS.Tolerance)")
-        ->check(PositiveNumber);
+        ->check(PositiveNumber)
+        ->capture_default_str();
   };
   auto* readCommand = app.add_subcommand("read", "Read a file and summarise the geometry");
   readCommand->add_option("file", read.file, "PDB file")->required();
@@ -63,7 +64,8 @@ int main(int argc, char** argv) {
   convertCommand->add_option("in", convert.input.file, "File to read")->required();
   convertCommand->add_option("out", convert.output, "PDB file to write")->required();
   convertCommand->add_option("--pdb-version", convert.version, "PDB version to write")
-      ->check(CLI::IsMember({8, 9, 10, 11, 12, 14}));
+      ->check(CLI::IsMember({8, 9, 10, 11, 12, 14}))
+      ->capture_default_str();
   addReadOptions(convertCommand, convert.input);
 
   try {

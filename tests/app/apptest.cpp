@@ -25,6 +25,14 @@ RunResult RunXpdb(const std::vector<std::string>& args, const RunOptions& option
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+    // English texts and no settings from the user's configuration.
+    setenv("LANG", "C", 1);
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    unsetenv("LANGUAGE");
+    unsetenv("XPDB_LIBRARY");
+    setenv("XDG_CONFIG_HOME", capture.Path().c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", capture.Path().c_str(), 1);
     for (const auto& [name, value] : options.environment) setenv(name.c_str(), value.c_str(), 1);
     if (options.fileSizeLimit) {
       const rlimit limit{static_cast<rlim_t>(*options.fileSizeLimit),

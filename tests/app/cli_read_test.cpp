@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/defaults.h"
 #include "apptest.h"
 
 namespace {
@@ -114,6 +115,42 @@ TEST(ReadJson, AnEmptyPartHasNoSets) {
   EXPECT_TRUE(j["sets"].is_array());
   EXPECT_TRUE(j["sets"].empty());
   EXPECT_EQ(j["optimizer"]["version"], 8);
+}
+
+// Version 11 with one untrimmed biquadratic surface, a bump of height 20 over
+// a 100 x 100 square, in colour 7.
+std::string SurfacePart() {
+  std::string text = "11\n0\n0\n1\n0 1 0 1\n2 2 1 1\n0 0\n0 0 0 1 1 1\n0 0 0 1 1 1\n";
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      text += "1 " + std::to_string(50 * i) + " " + std::to_string(50 * j) +
+              (i == 1 && j == 1 ? " 80\n" : " 0\n");
+  return text + "0\n0\n7\n0\n";
+}
+
+int Triangles(const RunResult& run) {
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const auto sets = run.Json()["sets"];
+  EXPECT_EQ(sets.size(), 1u);
+  return sets.empty() ? -1 : sets[0]["triangles"].get<int>();
+}
+
+TEST(ReadTolerance, SetsTheSurfaceTessellationTolerance) {
+  const TempDir dir;
+  const std::string file = dir.Write("surface.pdb", SurfacePart());
+  const int fine = Triangles(RunXpdb({"read", file, "--json", "--tolerance", "0.5"}));
+  const int coarse = Triangles(RunXpdb({"read", file, "--json", "--tolerance", "20"}));
+  EXPECT_GT(fine, 2 * coarse);
+  EXPECT_GT(coarse, 0);
+
+  const RunResult byDefault = RunXpdb({"read", file, "--json"});
+  EXPECT_EQ(
+      Triangles(byDefault),
+      Triangles(RunXpdb({"read", file, "--json", "--tolerance", std::to_string(kDefaultNurbsTolerance)})));
+  const auto mesh = byDefault.Json()["sets"][0];
+  EXPECT_EQ(mesh["material"], "RED");
+  EXPECT_NEAR(mesh["bounds"][1][2].get<double>(), 20.0, 0.5);
+  EXPECT_NEAR(mesh["area"].get<double>(), 11100.0, 150.0);
 }
 
 TEST(ReadExitCodes, UnreadableOrUnrecognisedFilesAreUsageErrors) {
