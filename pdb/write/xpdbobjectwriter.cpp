@@ -30,8 +30,8 @@ void xPdbObjectWriter::Count(int n) {
 
 void xPdbObjectWriter::Colour(xGeoSet* set) { Count(xPdbUtil::GetDenebIndex(set->GetMaterial())); }
 
-// Each number is formatted on its own: the pieces fit the working string's
-// inline storage, so a point costs no heap allocation.
+// Each number is formatted on its own: every piece is too short to need heap
+// storage and the working string keeps its room, so a point allocates nothing.
 void xPdbObjectWriter::Point(double x, double y, double z) {
   m_text = Text::Format("%g ", x);
   m_text += Text::Format("%g ", y);
