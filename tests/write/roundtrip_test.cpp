@@ -53,7 +53,9 @@ int ReadBack(int version, xGeometry& from, xGeometry& to) {
   return Of(version).read(Of(version).write(from, nullptr), to);
 }
 
-// Per set: type, colour index, points, triangles, area, then the bounds.
+// Per set as a reader makes it: kind, colour index, points (line kinds:
+// segments), triangles, area, then the bounds. Written line sets read back as
+// compact ones, and sets without triangles or segments do not read back.
 using Summary = std::vector<std::vector<double>>;
 
 Summary Summarise(xGeometry& geometry) {
@@ -62,9 +64,10 @@ Summary Summarise(xGeometry& geometry) {
   for (int i = 0; i < container->GetSetCount(); ++i) {
     xGeoSet* set = container->GetSet(i);
     std::vector<xFVector> points;
-    double triangles = 0, area = 0;
+    double kind = xGeoTypeTriMesh, count = 0, triangles = 0, area = 0;
     if (auto* mesh = dynamic_cast<xTriMesh*>(set)) {
       points = mesh->GetData()->points;
+      count = double(points.size());
       for (const auto& t : mesh->GetData()->triangles) {
         const xFVector &a = points[t.a], &b = points[t.b], &c = points[t.c];
         const double u[3] = {b.x - a.x, b.y - a.y, b.z - a.z}, v[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
@@ -72,18 +75,35 @@ Summary Summarise(xGeometry& geometry) {
             0.5 * std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]);
         ++triangles;
       }
-    } else if (auto* lines = dynamic_cast<xCompactLineSet*>(set)) {
-      points = lines->GetData()->points;
+      if (triangles == 0) continue;
+    } else {
+      kind = xGeoTypeCompactLineSet;
+      if (auto* compact = dynamic_cast<xCompactLineSet*>(set)) {
+        points = compact->GetData()->points;
+        count = compact->GetPolyLineCount() ? compact->GetPolyLineStart(0) / 2 : double(points.size() / 2);
+        for (int k = 0; k < compact->GetPolyLineCount(); ++k)
+          count += std::max(compact->GetPolyLineSize(k) - 1, 0);
+      } else if (auto* lines = dynamic_cast<xLineSet*>(set)) {
+        for (const xLine* l = lines->GetLines().GBegin(); l; l = xTDLinkList<xLine>::GNext(l)) {
+          if (l->GetPointCount() < 2) continue;
+          count += l->GetPointCount() - 1;
+          for (int k = 0; k < l->GetPointCount(); ++k) {
+            const xLinePoint* p = l->GetPoint(k);
+            points.emplace_back(float(p->x), float(p->y), float(p->z));
+          }
+        }
+      }
+      if (count == 0) continue;
     }
-    std::vector<double> s = {double(set->GetType()), double(xPdbUtil::GetDenebIndex(set->GetMaterial())),
-                             double(points.size()), triangles, area};
+    std::vector<double> s = {kind, double(xPdbUtil::GetDenebIndex(set->GetMaterial())), count, triangles,
+                             area};
     for (int k = 0; k < 3; ++k) {
       auto axis = [k](const xFVector& p) { return k == 0 ? p.x : k == 1 ? p.y : p.z; };
       auto [lo, hi] =
           std::minmax_element(points.begin(), points.end(),
                               [&](const xFVector& a, const xFVector& b) { return axis(a) < axis(b); });
-      s.push_back(points.empty() ? 0 : axis(*lo));
-      s.push_back(points.empty() ? 0 : axis(*hi));
+      s.push_back(axis(*lo));
+      s.push_back(axis(*hi));
     }
     sets.push_back(s);
   }
