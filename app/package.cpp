@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <type_traits>
 
 #include "host/xmaterial.h"
+#include "pdb/xpdbutil.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ constexpr int kMaxModules = 64;
 
 // The package's own material constructor, exported under its C++ name.
 constexpr const char* kNewMaterialSymbol = "_ZN8xPdbUtil11NewMaterialEi";
+static_assert(std::is_same_v<decltype(&xPdbUtil::NewMaterial), QxmNewMaterialFn>);
 
 class Resolver {
  public:

@@ -6,34 +6,26 @@
 #include "host/xgeometry.h"
 #include "host/xstream.h"
 #include "host/xstring.h"
+#include "package/qxm.h"
 
 class xMaterial;
 
-// The exported surface of a format package, as the host sees it.
-extern "C" {
-using QxmIntFn = int (*)();
-using QxmTextFn = const char* (*)();
-using QxmVoidFn = void (*)();
-using QxmReadFn = int (*)(xStream*, xGeometry**);
-using QxmWriteFn = int (*)(xStream*, xGeometry*);
-using QxmCanWriteFn = bool (*)(xGeometry*);
-}
-using QxmCanHandleFn = bool (*)(const xTString<char>&);
+// xPdbUtil::NewMaterial, the package's material constructor.
 using QxmNewMaterialFn = xMaterial* (*)(int);
 
 struct PackageModule {
   int index = 0;
-  QxmIntFn getType = nullptr;
-  QxmTextFn getName = nullptr;
-  QxmTextFn getVersion = nullptr;
-  QxmTextFn getDescription = nullptr;
-  QxmIntFn getSampleSize = nullptr;
-  QxmTextFn getFilter = nullptr;
-  QxmIntFn getWritePriority = nullptr;
-  QxmReadFn read = nullptr;
-  QxmCanHandleFn canHandle = nullptr;
-  QxmWriteFn write = nullptr;
-  QxmCanWriteFn canWrite = nullptr;
+  QXMGetIntFn getType = nullptr;
+  QXMGetTextFn getName = nullptr;
+  QXMGetTextFn getVersion = nullptr;
+  QXMGetTextFn getDescription = nullptr;
+  QXMGetIntFn getSampleSize = nullptr;
+  QXMGetTextFn getFilter = nullptr;
+  QXMGetIntFn getWritePriority = nullptr;
+  QXMGRReadFn read = nullptr;
+  QXMGRCanHandleFn canHandle = nullptr;
+  QXMGRWriteFn write = nullptr;
+  QXMGRCanWriteFn canWrite = nullptr;
 
   // The PDB version in the module's name ("xpdb09" is 9), or -1.
   int PdbVersion() const;
@@ -66,11 +58,11 @@ class Package {
 
  private:
   void* m_handle = nullptr;
-  QxmIntFn m_size = nullptr;
-  QxmTextFn m_name = nullptr;
-  QxmTextFn m_version = nullptr;
-  QxmTextFn m_description = nullptr;
-  QxmVoidFn m_setup = nullptr;
+  QXMPkgSizeFn m_size = nullptr;
+  QXMPkgTextFn m_name = nullptr;
+  QXMPkgTextFn m_version = nullptr;
+  QXMPkgTextFn m_description = nullptr;
+  QXMPkgSetupFn m_setup = nullptr;
   const char* const* m_coreVersion = nullptr;
   QxmNewMaterialFn m_newMaterial = nullptr;
   std::vector<PackageModule> m_modules;
