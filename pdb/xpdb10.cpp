@@ -8,13 +8,9 @@ constexpr int kVersion = 10;
 }
 
 int xPdb10::Read(xStream* stream, xGeometry** geometry) {
-  return xpdb::GuardedRead([&] {
-    if (!stream) return static_cast<int>(xpdb::kStatusBrokenStream);
-    fileVersion = xpdb::ReadHeader(*stream, kVersion);
-    if (const int status = xpdb::ReadSections(*stream, geometry, kVersion)) return status;
-    if (const int status = ReadObjects(stream, geometry)) return status;
-    return xpdb::Optimise(geometry, kVersion);
-  });
+  return xpdb::ReadPart(
+      stream, geometry, kVersion, &fileVersion, [&] { return ReadObjects(stream, geometry); },
+      xpdb::NothingAfterObjects);
 }
 
 // The header number (1010 in some files) changes the polygon records.

@@ -8,13 +8,9 @@ constexpr int kVersion = 12;
 }
 
 int xPdb12::Read(xStream* stream, xGeometry** geometry) {
-  return xpdb::GuardedRead([&] {
-    if (!stream) return static_cast<int>(xpdb::kStatusBrokenStream);
-    xpdb::ReadHeader(*stream, kVersion);
-    if (const int status = xpdb::ReadSections(*stream, geometry, kVersion)) return status;
-    if (const int status = ReadObjects(stream, geometry)) return status;
-    return xpdb::Optimise(geometry, kVersion);
-  });
+  return xpdb::ReadPart(
+      stream, geometry, kVersion, nullptr, [&] { return ReadObjects(stream, geometry); },
+      xpdb::NothingAfterObjects);
 }
 
 int xPdb12::ReadObjects(xStream* stream, xGeometry** geometry) {

@@ -8,14 +8,11 @@ constexpr int kVersion = 14;
 }
 
 int xPdb14::Read(xStream* stream, xGeometry** geometry) {
-  return xpdb::GuardedRead([&] {
-    if (!stream) return static_cast<int>(xpdb::kStatusBrokenStream);
-    xpdb::ReadHeader(*stream, kVersion);
-    if (const int status = xpdb::ReadSections(*stream, geometry, kVersion)) return status;
-    if (const int status = ReadObjects(stream, geometry)) return status;
-    if (ReadTesselation(stream, geometry) != 0) return static_cast<int>(xpdb::kStatusTessellation);
-    return xpdb::Optimise(geometry, kVersion);
-  });
+  return xpdb::ReadPart(
+      stream, geometry, kVersion, nullptr, [&] { return ReadObjects(stream, geometry); },
+      [&] {
+        return ReadTesselation(stream, geometry) != 0 ? static_cast<int>(xpdb::kStatusTessellation) : 0;
+      });
 }
 
 int xPdb14::ReadObjects(xStream* stream, xGeometry** geometry) {

@@ -31,4 +31,23 @@ int GuardedRead(Body&& body) noexcept {
   }
 }
 
+inline int NothingAfterObjects() { return kStatusOk; }
+
+// One whole read in file order: header (its number stored in `headerNumber`
+// when given), sections, `objects()`, then `after()` for what a version keeps
+// after its objects; the optimiser runs only when every step succeeded.
+template <class Objects, class After>
+int ReadPart(xStream* stream, xGeometry** geometry, int version, int* headerNumber, Objects&& objects,
+             After&& after) noexcept {
+  return GuardedRead([&] {
+    if (!stream) return static_cast<int>(kStatusBrokenStream);
+    const int number = ReadHeader(*stream, version);
+    if (headerNumber) *headerNumber = number;
+    if (const int status = ReadSections(*stream, geometry, version)) return status;
+    if (const int status = objects()) return status;
+    if (const int status = after()) return status;
+    return Optimise(geometry, version);
+  });
+}
+
 }  // namespace xpdb
