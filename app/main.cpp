@@ -83,8 +83,19 @@ int main(int argc, char** argv) {
   }
   package.InstallColourMaterials();
 
-  if (*modules) return RunModules(package, json, std::cout);
-  if (*detect) return RunDetect(package, files, json, std::cout, std::cerr);
-  if (*readCommand) return RunRead(package, read, json, std::cout, std::cerr);
-  return RunConvert(package, convert, std::cout, std::cerr);
+  int code = kExitOk;
+  if (*modules)
+    code = RunModules(package, json, std::cout);
+  else if (*detect)
+    code = RunDetect(package, files, json, std::cout, std::cerr);
+  else if (*readCommand)
+    code = RunRead(package, read, json, std::cout, std::cerr);
+  else
+    code = RunConvert(package, convert, std::cout, std::cerr);
+  // A summary that did not reach its reader is no success.
+  if (!std::cout.flush()) {
+    std::cerr << "xpdb: cannot write to standard output\n";
+    if (code == kExitOk) code = kExitFailed;
+  }
+  return code;
 }
