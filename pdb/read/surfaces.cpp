@@ -29,6 +29,8 @@ constexpr double kMinRelativeTolerance = 1e-5;
 constexpr double kFallbackRelativeTolerance = 1e-3;
 // Rough ceiling on the triangles of one surface (see TriangleEstimate).
 constexpr double kTriangleBudget = 1e6;
+// GLU's own longest segment for path-length sampling, in object units.
+constexpr double kGluPathLength = 50.0;
 
 // One surface record as read: header, knots, control points, trimming loops.
 struct Surface {
@@ -199,44 +201,90 @@ double BoxDiagonal(const Surface& s) {
   return Distance(lo, hi);
 }
 
-// GLU samples each knot span so that the chord error stays within the
-// tolerance t: about sqrt(M / 8t) steps per span and direction, where M
-// bounds the second derivative; for degree p, M is about p(p-1) times the
-// largest second difference of the control net. Within a few times of what
-// GLU really makes, which is enough to catch a runaway.
+// How many triangles GLU will make of a surface, from the control net in
+// space (GLU bounds the derivatives of the projected net the same way).
+// Sampling to a chord error t takes about sqrt(M / 8t) steps per knot span and
+// direction, M bounding the second derivatives: for degree p, p(p-1) times the
+// largest second difference of the net, or p q times its largest twist.
+// Sampling to a path length l takes about L / l steps, L bounding the length
+// of a span: p times the largest step of the net, times the spread of the
+// weights, which GLU's bound for this sampling grows with. Within a few times
+// of what GLU makes, or above it, which is enough to catch a runaway.
 class TriangleEstimate {
  public:
-  explicit TriangleEstimate(const Surface& s)
-      : m_spans(2.0 * s.uSegments * s.vSegments),
-        m_u(Factor(s.uDegree, SecondDifference(s, 1, 0))),
-        m_v(Factor(s.vDegree, SecondDifference(s, 0, 1))) {}
+  explicit TriangleEstimate(const Surface& s) : m_spans(2.0 * s.uSegments * s.vSegments) {
+    const double p = s.uDegree, q = s.vDegree;
+    const double twist = p * q * Largest(s, Twist);
+    m_curveU = std::max(p * (p - 1) * Largest(s, SecondU), twist) / 8.0;
+    m_curveV = std::max(q * (q - 1) * Largest(s, SecondV), twist) / 8.0;
+    const double spread = WeightSpread(s);
+    m_lengthU = p * spread * Largest(s, StepU);
+    m_lengthV = q * spread * Largest(s, StepV);
+  }
 
-  double At(double tolerance) const {
-    const double root = std::sqrt(tolerance);
-    return m_spans * std::max(1.0, m_u / root) * std::max(1.0, m_v / root);
+  double AtTolerance(double tolerance) const {
+    return m_spans * std::max(1.0, std::sqrt(m_curveU / tolerance)) *
+           std::max(1.0, std::sqrt(m_curveV / tolerance));
+  }
+  double AtPathLength(double length) const {
+    return m_spans * std::max(1.0, m_lengthU / length) * std::max(1.0, m_lengthV / length);
   }
 
  private:
-  static double Factor(int degree, double difference) {
-    return std::sqrt(static_cast<double>(degree) * (degree - 1) * difference / 8.0);
+  using Difference = double (*)(const Surface&, std::int64_t, std::int64_t);
+
+  static double Norm(const Point3& a) { return std::hypot(a.x, a.y, a.z); }
+  static Point3 Combine(const Point3& a, double fa, const Point3& b, double fb, const Point3& c, double fc) {
+    return {fa * a.x + fb * b.x + fc * c.x, fa * a.y + fb * b.y + fc * c.y, fa * a.z + fb * b.z + fc * c.z};
   }
-  static double SecondDifference(const Surface& s, int di, int dj) {
+  // Each answers 0 where its neighbours fall outside the net.
+  static double SecondU(const Surface& s, std::int64_t i, std::int64_t j) {
+    if (i + 2 >= s.UCount()) return 0.0;
+    return Norm(Combine(Euclidean(s, i, j), 1, Euclidean(s, i + 1, j), -2, Euclidean(s, i + 2, j), 1));
+  }
+  static double SecondV(const Surface& s, std::int64_t i, std::int64_t j) {
+    if (j + 2 >= s.VCount()) return 0.0;
+    return Norm(Combine(Euclidean(s, i, j), 1, Euclidean(s, i, j + 1), -2, Euclidean(s, i, j + 2), 1));
+  }
+  static double Twist(const Surface& s, std::int64_t i, std::int64_t j) {
+    if (i + 1 >= s.UCount() || j + 1 >= s.VCount()) return 0.0;
+    const Point3 d = Combine(Euclidean(s, i, j), 1, Euclidean(s, i + 1, j), -1, Euclidean(s, i, j + 1), -1);
+    return Norm(Combine(d, 1, Euclidean(s, i + 1, j + 1), 1, Point3{}, 0));
+  }
+  static double StepU(const Surface& s, std::int64_t i, std::int64_t j) {
+    if (i + 1 >= s.UCount()) return 0.0;
+    return Norm(Combine(Euclidean(s, i + 1, j), 1, Euclidean(s, i, j), -1, Point3{}, 0));
+  }
+  static double StepV(const Surface& s, std::int64_t i, std::int64_t j) {
+    if (j + 1 >= s.VCount()) return 0.0;
+    return Norm(Combine(Euclidean(s, i, j + 1), 1, Euclidean(s, i, j), -1, Point3{}, 0));
+  }
+  static double WeightSpread(const Surface& s) {
+    double low = std::numeric_limits<double>::max(), high = 0.0;
+    for (int i = 3; i < s.points.Count(); i += 4) {
+      low = std::min(low, std::fabs(double{s.points[i]}));
+      high = std::max(high, std::fabs(double{s.points[i]}));
+    }
+    return high / low;
+  }
+  static double Largest(const Surface& s, Difference difference) {
     double largest = 0.0;
-    for (std::int64_t i = di; i + di < s.UCount(); ++i)
-      for (std::int64_t j = dj; j + dj < s.VCount(); ++j) {
-        const Point3 a = Euclidean(s, i - di, j - dj), b = Euclidean(s, i, j),
-                     c = Euclidean(s, i + di, j + dj);
-        largest =
-            std::max(largest, std::hypot(a.x - 2 * b.x + c.x, a.y - 2 * b.y + c.y, a.z - 2 * b.z + c.z));
-      }
+    for (std::int64_t i = 0; i < s.UCount(); ++i)
+      for (std::int64_t j = 0; j < s.VCount(); ++j) largest = std::max(largest, difference(s, i, j));
     return largest;
   }
 
-  double m_spans, m_u, m_v;
+  double m_spans, m_curveU = 0, m_curveV = 0, m_lengthU = 0, m_lengthV = 0;
 };
 
-// The tolerance of one surface, or nothing when the surface has no size.
-std::optional<float> SurfaceTolerance(const Surface& s, float base) {
+// How finely GLU samples one surface.
+struct Sampling {
+  float tolerance = 0;      // chord error
+  bool pathLength = false;  // GLU's path-length sampling, for more than two holes
+};
+
+// The sampling of one surface, or nothing when the surface has no size.
+std::optional<Sampling> SurfaceSampling(const Surface& s, float base) {
   const double diagonal = BoxDiagonal(s);
   if (!std::isfinite(diagonal) || diagonal <= 0.0) return std::nullopt;
   const double ratio =
@@ -245,10 +293,14 @@ std::optional<float> SurfaceTolerance(const Surface& s, float base) {
   if (!std::isfinite(tolerance) || tolerance <= 0.0) tolerance = diagonal * kFallbackRelativeTolerance;
   tolerance = std::max(tolerance, diagonal * kMinRelativeTolerance);
   const TriangleEstimate estimate(s);
-  while (estimate.At(tolerance) > kTriangleBudget && tolerance < diagonal) tolerance *= 2.0;
-  const float narrowed = Narrow(tolerance);
-  if (!std::isnormal(narrowed)) return std::nullopt;
-  return narrowed;
+  while (estimate.AtTolerance(tolerance) > kTriangleBudget && tolerance < diagonal) tolerance *= 2.0;
+  Sampling sampling;
+  sampling.tolerance = Narrow(tolerance);
+  if (!std::isnormal(sampling.tolerance)) return std::nullopt;
+  // Path-length sampling ignores the tolerance: where it would run away the
+  // surface keeps its chord-error sampling.
+  sampling.pathLength = s.holeCount > 2 && estimate.AtPathLength(kGluPathLength) <= kTriangleBudget;
+  return sampling;
 }
 
 void EmitLoop(Tesselator& tesselator, Surface& s, int begin, int end) {
@@ -264,15 +316,15 @@ void EmitLoop(Tesselator& tesselator, Surface& s, int begin, int end) {
   tesselator.endTrim();
 }
 
-void Tessellate(Tesselator& tesselator, Surface& s, float tolerance) {
+void Tessellate(Tesselator& tesselator, Surface& s, const Sampling& sampling) {
   const int nv = static_cast<int>(s.VCount());
-  tesselator.init(tolerance);
+  tesselator.init(sampling.tolerance);
   tesselator.beginSurface();
   tesselator.nurbsSurface(s.uKnots.Count(), s.uKnots.Data(), s.vKnots.Count(), s.vKnots.Data(), 4 * nv, 4,
                           s.points.Data(), s.uDegree + 1, s.vDegree + 1);
   int begin = 0;
   for (std::size_t loop = 0; loop < s.loopEnds.size(); ++loop) {
-    if (loop == 1 && s.holeCount > 2) tesselator.changeTesselationAlgorithm();
+    if (loop == 1 && sampling.pathLength) tesselator.changeTesselationAlgorithm();
     EmitLoop(tesselator, s, begin, s.loopEnds[loop]);
     begin = s.loopEnds[loop];
   }
@@ -331,10 +383,10 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
     ReadRecord(*stream, version, surface, loop);
     if (!xpdb::StreamSound(*stream)) break;
     if (build) {
-      std::optional<float> tolerance;
-      if (Tessellatable(surface)) tolerance = SurfaceTolerance(surface, base);
-      if (tolerance)
-        Tessellate(*tesselator, surface, *tolerance);
+      std::optional<Sampling> sampling;
+      if (Tessellatable(surface)) sampling = SurfaceSampling(surface, base);
+      if (sampling)
+        Tessellate(*tesselator, surface, *sampling);
       else
         tesselator->clear();  // refused: nothing of an earlier surface may show up as this one
       std::unique_ptr<xGeoSet> mesh(BuildMesh(*tesselator, reader));
