@@ -22,10 +22,12 @@ constexpr int kMaxOrder = 24;
 constexpr std::int64_t kMaxFloats = std::numeric_limits<int>::max();
 
 // Tolerances are bounded by the size of the surface (the diagonal of its
-// control-point box). Much below 1e-5 of it GLU loses itself in float
-// round-off (empty output, or a crash when trimmed); where the formula gives
-// no usable number, 1e-3 of the size is a smooth yet light mesh.
-constexpr double kMinRelativeTolerance = 1e-5;
+// control-point box). Below about 1e-5 of it GLU loses itself in float
+// round-off: empty output, or endless subdivision until the stack overflows
+// (trimmed surfaces, strongly rational ones first). 1e-4 keeps a margin and is
+// still far finer than a display needs; where the formula gives no usable
+// number, 1e-3 of the size is a smooth yet light mesh.
+constexpr double kMinRelativeTolerance = 1e-4;
 constexpr double kFallbackRelativeTolerance = 1e-3;
 // Rough ceiling on the triangles of one surface (see TriangleEstimate).
 constexpr double kTriangleBudget = 1e6;

@@ -380,7 +380,8 @@ TEST_F(Surfaces, TinyToleranceIsBoundedByTheSurfaceSize) {
   ASSERT_EQ(m_part.count(), 1);
   EXPECT_LT(mesh(0)->GetTriangleCount(), 100000);
   const double exact = std::numbers::pi / 2 * 25 * 80;
-  EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 1e-4);
+  // The floor, 1e-4 of the size, loses at most (2/3) t / r of the area to chords.
+  EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 3e-4);
 }
 
 TEST_F(Surfaces, EmptyParameterRangeFallsBackToASafeTolerance) {
@@ -412,6 +413,42 @@ TEST_F(Surfaces, RoughControlNetCannotRunAway) {
   ASSERT_TRUE(Read(Section({s}, 12), 12));
   ASSERT_EQ(m_part.count(), 1);
   EXPECT_LT(mesh(0)->GetTriangleCount(), 8000000);
+}
+
+TEST_F(Surfaces, StretchedSurfaceWithManyHolesCannotRunAway) {
+  // One corner weighs next to nothing, so in space it lies a thousand times
+  // farther out; sampled by path length, GLU would make tens of millions of
+  // triangles of it.
+  SurfaceRecord s = Trimmed(FlatPatch(120, 80), kUnit,
+                            {Circle(0.2, 0.5, 0.05, 12, true), Circle(0.5, 0.5, 0.05, 12, true),
+                             Circle(0.8, 0.5, 0.05, 12, true), Circle(0.875, 0.8, 0.05, 12, true)});
+  s.points[3][0] = 1e-3;
+  ASSERT_TRUE(Read(Section({s}, 11), 11));
+  ASSERT_EQ(m_part.count(), 1);
+  EXPECT_GT(mesh(0)->GetTriangleCount(), 8);
+  EXPECT_LT(mesh(0)->GetTriangleCount(), 2000000);
+}
+
+TEST_F(Surfaces, StronglyRationalTrimmedSurfaceAtTheFinestToleranceStaysInReach) {
+  // Found by mutating an example: close to its size limit GLU subdivided this
+  // one until the stack overflowed.
+  ToleranceSetting setting(1e-30);
+  SurfaceRecord s;
+  s.uDegree = 2;
+  s.uSegments = 3;
+  s.uKnots = {0, 0, 0, 0.5, 0.5, 1, 1, 1};
+  s.points = {{1, 30, 0, 0},
+              {1, 30, 0, 0.707106781},
+              {21.2132034, 21.2132034, 0, 0.707106781},
+              {21.2132034, 84.8528137, 1, 1.8369702e-15},
+              {30, 0, 1, 1.8369702e-15},
+              {30, 120, -2, -21.2132034},
+              {21.2132034, 0, 0.707106781, -21.2132034},
+              {21.2132034, 84.8528137, 1, -30},
+              {1e-3, 0, 1, -30},
+              {1e-3, 120, 0.01, 0}};
+  ASSERT_TRUE(Read(Section({Trimmed(s, {{0, 0}, {1, 0}, {0, 1}})}, 12), 12));
+  EXPECT_EQ(m_part.count(), 1);
 }
 
 // The trimming-point test.
