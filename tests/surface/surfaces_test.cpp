@@ -55,19 +55,14 @@ const Loop kUnit = Rectangle(0, 0, 1, 1);
 
 // Reading past: every version's record ends where the next item starts.
 
-TEST_F(Surfaces, ZeroCountEndsTheSection) {
+TEST_F(Surfaces, CountOfZeroOrLessReadsNoRecord) {
   EXPECT_TRUE(Read("0", 11));
   EXPECT_EQ(m_next, "next");
-  EXPECT_EQ(m_part.count(), 0);
-}
-
-TEST_F(Surfaces, NegativeCountReadsNoRecord) {
   EXPECT_TRUE(Read("-2 1 2", 12));
   EXPECT_EQ(m_next, "1");
   EXPECT_EQ(m_part.count(), 0);
+  EXPECT_FALSE(xPdbUtil::SkipSurfaces(nullptr, 11, m_part.get()));
 }
-
-TEST_F(Surfaces, NullStreamIsRefused) { EXPECT_FALSE(xPdbUtil::SkipSurfaces(nullptr, 11, m_part.get())); }
 
 TEST_F(Surfaces, EveryVersionReadsItsRecordLayout) {
   SurfaceRecord holed = Trimmed(FlatPatch(2, 1), kUnit, {Circle(0.5, 0.5, 0.2, 8, true), {}});
@@ -115,17 +110,13 @@ TEST_F(Surfaces, SurfaceObjectIsReadPast) {
 
 // Meshes: areas against the exact ones.
 
-TEST_F(Surfaces, FlatPatchBecomesAMeshOfItsArea) {
-  ASSERT_TRUE(Read(Section({FlatPatch(100, 60)}, 11), 11));
-  ASSERT_EQ(m_part.count(), 1);
+TEST_F(Surfaces, FlatPatchWholeAndTrimmedToATriangle) {
+  ASSERT_TRUE(
+      Read(Section({FlatPatch(100, 60), Trimmed(FlatPatch(100, 60), {{0, 0}, {1, 0}, {0, 1}})}, 11), 11));
+  ASSERT_EQ(m_part.count(), 2);
   EXPECT_NEAR(MeshArea(*mesh(0)), 6000.0, 6000.0 * 1e-6);
+  EXPECT_NEAR(MeshArea(*mesh(1)), 3000.0, 3000.0 * 1e-5);
   EXPECT_EQ(m_next, "next");
-}
-
-TEST_F(Surfaces, TrimmedToATriangle) {
-  ASSERT_TRUE(Read(Section({Trimmed(FlatPatch(100, 60), {{0, 0}, {1, 0}, {0, 1}})}, 11), 11));
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_NEAR(MeshArea(*mesh(0)), 3000.0, 3000.0 * 1e-5);
 }
 
 TEST_F(Surfaces, HolesAreCutOut) {
@@ -162,34 +153,6 @@ TEST_F(Surfaces, LoopIsCutAtItsFirstSelfCrossing) {
   ASSERT_TRUE(Read(Section({Trimmed(FlatPatch(10, 10), crossing)}, 11), 11));
   ASSERT_EQ(m_part.count(), 1);
   EXPECT_NEAR(MeshArea(*mesh(0)), 50.0, 1e-3);
-}
-
-TEST_F(Surfaces, QuarterCylinderMatchesItsArea) {
-  ASSERT_TRUE(Read(Section({QuarterCylinder(25, 80)}, 12), 12));
-  ASSERT_EQ(m_part.count(), 1);
-  const double exact = std::numbers::pi / 2 * 25 * 80;
-  EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 5e-3);
-  const xTriMesh& m = *mesh(0);
-  for (int i = 0; i < m.GetPointCount(); ++i)
-    EXPECT_NEAR(std::hypot(m.GetPoint(i).x, m.GetPoint(i).y), 25.0, 1e-3);
-}
-
-TEST_F(Surfaces, TrimmedQuarterCylinder) {
-  // Half of the parameter square: half of the area.
-  ASSERT_TRUE(Read(Section({Trimmed(QuarterCylinder(25, 80), Rectangle(0, 0, 1, 0.5))}, 14), 14));
-  ASSERT_EQ(m_part.count(), 1);
-  const double exact = std::numbers::pi / 4 * 25 * 80;
-  EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 5e-3);
-}
-
-TEST_F(Surfaces, TwoSurfacesGiveTwoSeparateMeshes) {
-  SurfaceRecord far = FlatPatch(1, 1);
-  for (auto& p : far.points) p[3] = 50.0;  // z
-  ASSERT_TRUE(Read(Section({QuarterCylinder(25, 80), far}, 12), 12));
-  ASSERT_EQ(m_part.count(), 2);
-  const xTriMesh& second = *mesh(1);
-  EXPECT_NEAR(MeshArea(second), 1.0, 1e-5);
-  for (int i = 0; i < second.GetPointCount(); ++i) EXPECT_EQ(second.GetPoint(i).z, 50.0f);
 }
 
 TEST_F(Surfaces, ColourGivesMaterialAndMode) {
@@ -322,16 +285,11 @@ TEST_F(Surfaces, HugeCountsAllocateOnlyWhatTheDataFills) {
   surfacetest::LargestAllocation largest;
   EXPECT_FALSE(Read("1 0 1 0 1 1 1 2000000000 2000000000 0 0 0 0 1 1 0 0 1 1", 11));
   EXPECT_FALSE(Read("2000000000 0 1 0 1 1 1 1 1 0 0 0 0 1 1 0 0 1 1", 12));
+  // Two thousand million holes, then the data ends.
+  std::string holes = Section({Trimmed(FlatPatch(1, 1), kUnit)}, 11);
+  holes.replace(holes.rfind("\n0\n7\n"), 5, "\n2000000000\n");
+  EXPECT_FALSE(Read(holes, 11));
   EXPECT_LT(largest.bytes(), 1u << 20);
-  EXPECT_EQ(m_part.count(), 0);
-}
-
-TEST_F(Surfaces, HugeHoleCountStopsWithTheData) {
-  SurfaceRecord s = Trimmed(FlatPatch(1, 1), kUnit);
-  std::string text = Section({s}, 11);
-  const std::string holeCount = "\n0\n7\n";  // no holes, colour 7
-  text.replace(text.rfind(holeCount), holeCount.size(), "\n2000000000\n");
-  EXPECT_FALSE(Read(text, 11));
   EXPECT_EQ(m_part.count(), 0);
 }
 
@@ -344,9 +302,11 @@ int Triangles(const std::string& section, int version) {
   return part.set<xTriMesh>(0)->GetTriangleCount();
 }
 
-TEST_F(Surfaces, BaseToleranceSettingDecidesTheDetail) {
+TEST_F(Surfaces, ToleranceFollowsTheSettingAndTheParameterRange) {
   const std::string cylinder = Section({QuarterCylinder(25, 80)}, 12);
-  int coarse = 0, fine = 0;
+  SurfaceRecord wide = QuarterCylinder(25, 80);
+  wide.uEnd = wide.vEnd = 10;  // ten times the tolerance
+  int coarse = 0, fine = 0, widened = 0;
   {
     ToleranceSetting setting(4.0);
     coarse = Triangles(cylinder, 12);
@@ -354,24 +314,26 @@ TEST_F(Surfaces, BaseToleranceSettingDecidesTheDetail) {
   {
     ToleranceSetting setting(0.04);
     fine = Triangles(cylinder, 12);
+    widened = Triangles(Section({wide}, 12), 12);
   }
   EXPECT_GT(coarse, 0);
   EXPECT_GT(fine, 3 * coarse);
+  EXPECT_GT(fine, 2 * widened);
 }
 
-TEST_F(Surfaces, ToleranceScalesWithTheParameterRange) {
-  ToleranceSetting setting(0.5);
-  SurfaceRecord wide = QuarterCylinder(25, 80);
-  wide.uEnd = wide.vEnd = 100;  // 100 times the tolerance
-  EXPECT_GT(Triangles(Section({QuarterCylinder(25, 80)}, 12), 12), 2 * Triangles(Section({wide}, 12), 12));
-}
-
-TEST_F(Surfaces, WithoutASettingTrimmedSurfacesStillTessellate) {
-  // A tolerance of 0 would crash GLU on trimmed surfaces.
+TEST_F(Surfaces, WithoutAUsableToleranceSurfacesStillTessellate) {
+  // No setting: a tolerance of 0 would crash GLU on trimmed surfaces.
   ASSERT_TRUE(
       Read(Section({Trimmed(QuarterCylinder(25, 80), kUnit, {Circle(0.5, 0.5, 0.2, 16, true)})}, 12), 12));
   ASSERT_EQ(m_part.count(), 1);
   EXPECT_GT(mesh(0)->GetTriangleCount(), 8);
+  // The square root of a negative parameter area.
+  ToleranceSetting setting(1.0);
+  SurfaceRecord s = QuarterCylinder(25, 80);
+  s.uEnd = -1;
+  ASSERT_TRUE(Read(Section({s}, 12), 12));
+  ASSERT_EQ(m_part.count(), 2);
+  EXPECT_GT(mesh(1)->GetTriangleCount(), 8);
 }
 
 TEST_F(Surfaces, TinyToleranceIsBoundedByTheSurfaceSize) {
@@ -382,15 +344,6 @@ TEST_F(Surfaces, TinyToleranceIsBoundedByTheSurfaceSize) {
   const double exact = std::numbers::pi / 2 * 25 * 80;
   // The floor, 1e-4 of the size, loses at most (2/3) t / r of the area to chords.
   EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 3e-4);
-}
-
-TEST_F(Surfaces, EmptyParameterRangeFallsBackToASafeTolerance) {
-  ToleranceSetting setting(1.0);
-  SurfaceRecord s = QuarterCylinder(25, 80);
-  s.uEnd = -1;  // the square root of a negative area
-  ASSERT_TRUE(Read(Section({s}, 12), 12));
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_GT(mesh(0)->GetTriangleCount(), 8);
 }
 
 TEST_F(Surfaces, RoughControlNetCannotRunAway) {
@@ -459,22 +412,24 @@ xTQTable<float> Accepted(std::initializer_list<float> uv) {
   return table;
 }
 
-TEST(TrimmingPoint, FewerThanThreePointsAcceptAnything) {
+TEST(TrimmingPoint, PointIsValidUntilItsEdgeCrossesAnEarlierOne) {
   xTQTable<float> none;
   EXPECT_TRUE(xPdbUtil::isValidOuterPoint(none, 5, 5));
   auto two = Accepted({0, 0, 1, 1});
   EXPECT_TRUE(xPdbUtil::isValidOuterPoint(two, 0, 0));
+  auto square = Accepted({0, 0, 1, 0, 1, 1});
+  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(square, 0, 1));
+  auto bowTie = Accepted({0, 0, 1, 1, 1, 0});
+  EXPECT_FALSE(xPdbUtil::isValidOuterPoint(bowTie, 0, 1));
+  EXPECT_FALSE(xPdbUtil::isValidInnerPoint(bowTie, 0, 1));
 }
 
-TEST(TrimmingPoint, SquareCornersAreAccepted) {
-  auto loop = Accepted({0, 0, 1, 0, 1, 1});
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(loop, 0, 1));
-}
-
-TEST(TrimmingPoint, BowTieCornerCrossesTheFirstEdge) {
-  auto loop = Accepted({0, 0, 1, 1, 1, 0});
-  EXPECT_FALSE(xPdbUtil::isValidOuterPoint(loop, 0, 1));
-  EXPECT_FALSE(xPdbUtil::isValidInnerPoint(loop, 0, 1));
+TEST(TrimmingPoint, ParallelAndClosingEdgesAreNotLookedAt) {
+  auto line = Accepted({0, 0, 1, 0, 2, 0});
+  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(line, 0.5f, 0));
+  // The edge back from (2, 0.5) to the first point would cross (1, 0)-(1, 1).
+  auto corner = Accepted({0, 0, 1, 0, 1, 1});
+  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(corner, 2, 0.5f));
 }
 
 TEST(TrimmingPoint, TouchingWithinTheMarginCounts) {
@@ -482,17 +437,6 @@ TEST(TrimmingPoint, TouchingWithinTheMarginCounts) {
   EXPECT_FALSE(xPdbUtil::isValidOuterPoint(loop, 0.5f, -0.00005f));  // just across
   EXPECT_FALSE(xPdbUtil::isValidOuterPoint(loop, 0.5f, 0.00005f));   // just short
   EXPECT_TRUE(xPdbUtil::isValidOuterPoint(loop, 0.5f, 0.01f));
-}
-
-TEST(TrimmingPoint, ParallelEdgesNeverCross) {
-  auto loop = Accepted({0, 0, 1, 0, 2, 0});
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(loop, 0.5f, 0));
-}
-
-TEST(TrimmingPoint, OnlyTheLoopBeingBuiltCounts) {
-  // The closing edge back to the first point is not looked at.
-  auto loop = Accepted({0, 0, 1, 0, 1, 1});
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(loop, 2, 0.5f));
 }
 
 }  // namespace

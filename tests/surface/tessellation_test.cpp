@@ -66,60 +66,50 @@ class Tessellation : public ::testing::Test {
 
 using Triangle = std::array<unsigned, 3>;
 
-TEST_F(Tessellation, NullStreamIsRefused) { EXPECT_EQ(xPdb14().ReadTesselation(nullptr, m_part.get()), -1); }
-
-TEST_F(Tessellation, NoGroupsReadsNothingMore) {
+TEST_F(Tessellation, NoGroupsOrNoSectionReadNothing) {
+  EXPECT_EQ(xPdb14().ReadTesselation(nullptr, m_part.get()), -1);
   EXPECT_EQ(Read("0 next"), 0);
   EXPECT_EQ(m_next, "next");
-  EXPECT_EQ(m_part.count(), 0);
-}
-
-TEST_F(Tessellation, PartEndingAfterItsObjectsHasNoSection) {
+  // A part that ends after its objects, as our writer leaves it.
   EXPECT_EQ(Read(""), 0);
   EXPECT_EQ(Read(" \n\t\n"), 0);
   EXPECT_EQ(m_part.count(), 0);
 }
 
-TEST_F(Tessellation, RingOfForwardEdgesTakesTheirFirstPoints) {
-  ASSERT_EQ(Read(Section({Group({MeshRecord(7, kSquarePoints, kSquareEdges, "1\n4 1 2 3 4\n")}, {})})), 0);
-  ASSERT_EQ(m_part.count(), 1);
+TEST_F(Tessellation, RingsTakeTheFirstPointOfForwardEdgesAndTheSecondOfBackwardOnes) {
+  ASSERT_EQ(Read(Section({Group({MeshRecord(7, kSquarePoints, kSquareEdges, "1\n4 1 2 3 4\n"),
+                                 MeshRecord(7, kSquarePoints, kSquareEdges, "1\n4 -4 -3 -2 -1\n")},
+                                {})})),
+            0);
+  ASSERT_EQ(m_part.count(), 2);
   EXPECT_EQ(Triangles(0), (std::vector<Triangle>{{0, 1, 2}, {0, 2, 3}}));
+  EXPECT_EQ(Triangles(1), (std::vector<Triangle>{{0, 3, 2}, {0, 2, 1}}));
   EXPECT_EQ(mesh(0)->GetPointCount(), 4);
   EXPECT_EQ(mesh(0)->GetPoint(2).x, 1.0f);
   EXPECT_EQ(mesh(0)->GetPoint(2).y, 1.0f);
 }
 
-TEST_F(Tessellation, RingOfBackwardEdgesTakesTheirSecondPoints) {
-  ASSERT_EQ(Read(Section({Group({MeshRecord(7, kSquarePoints, kSquareEdges, "1\n4 -4 -3 -2 -1\n")}, {})})),
-            0);
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_EQ(Triangles(0), (std::vector<Triangle>{{0, 3, 2}, {0, 2, 1}}));
-}
-
-TEST_F(Tessellation, ReferencesOutsideTheEdgesAreLeftOut) {
-  ASSERT_EQ(Read(Section({Group({MeshRecord(7, kSquarePoints, kSquareEdges, "1\n7 1 0 2 9 3 -9 4\n")}, {})})),
+TEST_F(Tessellation, CornersThatCannotBeFollowedAreLeftOut) {
+  const std::string toMissingPoint = "4\n0 1\n1 2\n2 99\n-3 0\n";
+  ASSERT_EQ(Read(Section({Group({MeshRecord(7, kSquarePoints, kSquareEdges, "1\n7 1 0 2 9 3 -9 4\n"),
+                                 MeshRecord(7, kSquarePoints, toMissingPoint, "1\n4 1 2 3 4\n"),
+                                 MeshRecord(7, kSquarePoints, kSquareEdges, "3\n2 1 2\n0\n3 1 2 3\n")},
+                                {})})),
             0);
   EXPECT_EQ(Triangles(0), (std::vector<Triangle>{{0, 1, 2}, {0, 2, 3}}));
+  EXPECT_EQ(Triangles(1), (std::vector<Triangle>{{0, 1, 2}}));
+  EXPECT_EQ(Triangles(2), (std::vector<Triangle>{{0, 1, 2}}));
 }
 
-TEST_F(Tessellation, EdgesToMissingPointsAreLeftOut) {
-  ASSERT_EQ(Read(Section(
-                {Group({MeshRecord(7, kSquarePoints, "4\n0 1\n1 2\n2 99\n-3 0\n", "1\n4 1 2 3 4\n")}, {})})),
+TEST_F(Tessellation, MeshWithoutPolygonsIsAddedButLinesWithoutSegmentsAreNot) {
+  ASSERT_EQ(Read(Section({Group({MeshRecord(7, kSquarePoints, "0\n", "0\n")},
+                                {LineRecord(8, kSquarePoints, "0\n")})}) +
+                 "next"),
             0);
-  EXPECT_EQ(Triangles(0), (std::vector<Triangle>{{0, 1, 2}}));
-}
-
-TEST_F(Tessellation, PolygonsOfFewerThanThreeCornersAddNothing) {
-  ASSERT_EQ(
-      Read(Section({Group({MeshRecord(7, kSquarePoints, kSquareEdges, "3\n2 1 2\n0\n3 1 2 3\n")}, {})})), 0);
-  EXPECT_EQ(Triangles(0), (std::vector<Triangle>{{0, 1, 2}}));
-}
-
-TEST_F(Tessellation, MeshWithoutPolygonsIsStillAdded) {
-  ASSERT_EQ(Read(Section({Group({MeshRecord(7, kSquarePoints, "0\n", "0\n")}, {})})), 0);
   ASSERT_EQ(m_part.count(), 1);
   EXPECT_EQ(mesh(0)->GetTriangleCount(), 0);
   EXPECT_EQ(mesh(0)->GetPointCount(), 4);
+  EXPECT_EQ(m_next, "next");
 }
 
 TEST_F(Tessellation, ColourGivesMaterialAndMode) {
@@ -175,12 +165,6 @@ TEST_F(Tessellation, SegmentToAMissingPointIsDroppedAndBreaksTheChain) {
   EXPECT_EQ(polylines.GNext(polylines.GBegin())->GetPointCount(), 2);
 }
 
-TEST_F(Tessellation, LineRecordWithoutSegmentsAddsNothing) {
-  ASSERT_EQ(Read(Section({Group({}, {LineRecord(8, kSquarePoints, "0\n")})}) + "next"), 0);
-  EXPECT_EQ(m_part.count(), 0);
-  EXPECT_EQ(m_next, "next");
-}
-
 TEST_F(Tessellation, TruncatedSectionFailsAndKeepsWhatWasWhole) {
   const std::string square = "1\n4 1 2 3 4\n";
   const std::string whole = Section({Group({MeshRecord(7, kSquarePoints, kSquareEdges, square),
@@ -191,9 +175,7 @@ TEST_F(Tessellation, TruncatedSectionFailsAndKeepsWhatWasWhole) {
   EXPECT_EQ(m_part.count(), 1);
   EXPECT_NE(Read("2 x"), 0);
   EXPECT_NE(Read("garbage"), 0);
-}
-
-TEST_F(Tessellation, FailedStreamBeforeTheSectionIsAFailure) {
+  // A stream that failed before the section.
   Text in("7 0");
   int number = 0;
   *in.get() >> number >> number >> number;
@@ -231,19 +213,16 @@ TEST(PolygonIndex, SignedReferencesPickTheEnds) {
 
 const std::string kEmptyPart = "14 DENEB_PART_FILE\n0 UNITS\n0\n0\n0\n0\n";
 
-TEST(Version14Tessellation, SectionAddsToThePart) {
+TEST(Version14Tessellation, SectionAddsToThePartAndMayBeAbsent) {
   Part part;
   Text in(kEmptyPart + Section({Group({MeshRecord(7, kSquarePoints, kSquareEdges, "1\n4 1 2 3 4\n")},
                                       {LineRecord(7, kSquarePoints, "2\n0 1\n1 2\n")})}));
   EXPECT_EQ(xPdb14().Read(in.get(), part.get()), 0);
   EXPECT_EQ(part.count(), 2);
   EXPECT_TRUE(xGeometryOptimizer::GetRecord().called);
-}
-
-TEST(Version14Tessellation, PartWithoutSectionReads) {
-  Part part;
-  Text in(kEmptyPart);
-  EXPECT_EQ(xPdb14().Read(in.get(), part.get()), 0);
+  Part empty;
+  Text none(kEmptyPart);
+  EXPECT_EQ(xPdb14().Read(none.get(), empty.get()), 0);
 }
 
 TEST(Version14Tessellation, BrokenSectionEndsTheReadKeepingItsMeshes) {
