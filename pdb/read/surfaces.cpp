@@ -77,10 +77,11 @@ void ReadFloats(xStream& stream, std::int64_t count, xTQTable<float>& table) {
 }
 
 // Reads k points of one loop and appends the accepted ones, closed, to the
-// surface's trims. After the first rejected point the rest are read and dropped.
-void ReadLoop(xStream& stream, int count, bool outer, Surface& surface, xTQTable<float>& loop) {
+// surface's trims. After the first rejected point the rest are read and
+// dropped; so are all of them when the loop is not wanted.
+void ReadLoop(xStream& stream, int count, bool outer, bool wanted, Surface& surface, xTQTable<float>& loop) {
   loop.Clear();
-  bool rejected = false;
+  bool rejected = !wanted;
   for (int i = 0; i < count && xpdb::StreamSound(stream); ++i) {
     const float u = Narrow(Read<double>(stream));
     const float v = Narrow(Read<double>(stream));
@@ -102,8 +103,9 @@ void ReadLoop(xStream& stream, int count, bool outer, Surface& surface, xTQTable
   surface.loopEnds.push_back(surface.trims.Count() / 2);
 }
 
-// Reads one record in file order up to and including its colour.
-void ReadRecord(xStream& stream, int version, Surface& s, xTQTable<float>& loop) {
+// Reads one record in file order up to and including its colour; the
+// trimming loops only when `trims` is set.
+void ReadRecord(xStream& stream, int version, bool trims, Surface& s, xTQTable<float>& loop) {
   stream >> s.uStart >> s.uEnd >> s.vStart >> s.vEnd;
   stream >> s.uDegree >> s.vDegree >> s.uSegments >> s.vSegments;
   if (version < 12) {
@@ -132,10 +134,10 @@ void ReadRecord(xStream& stream, int version, Surface& s, xTQTable<float>& loop)
   Read<double>(stream);
   const int outerCount = Read<int>(stream);
   if (outerCount > 0) {
-    ReadLoop(stream, outerCount, true, s, loop);
+    ReadLoop(stream, outerCount, true, trims, s, loop);
     s.holeCount = Read<int>(stream);
     for (int h = 0; h < s.holeCount && xpdb::StreamSound(stream); ++h)
-      ReadLoop(stream, Read<int>(stream), false, s, loop);
+      ReadLoop(stream, Read<int>(stream), false, trims, s, loop);
   }
   stream >> s.colour;
 }
@@ -382,7 +384,7 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
   xTQTable<float> loop(64);
   for (int i = 0; i < count && xpdb::StreamSound(*stream); ++i) {
     surface.Clear();
-    ReadRecord(*stream, version, surface, loop);
+    ReadRecord(*stream, version, build, surface, loop);
     if (!xpdb::StreamSound(*stream)) break;
     if (build) {
       std::optional<Sampling> sampling;
