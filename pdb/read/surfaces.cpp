@@ -76,6 +76,12 @@ void ReadFloats(xStream& stream, std::int64_t count, xTQTable<float>& table) {
     table.Append(Narrow(Read<double>(stream)));
 }
 
+// The crossing test compares each new point with every accepted edge, so its
+// cost grows with the square of a loop's size. Real trimming loops are far
+// smaller; a loop ends at this many points, as at a crossing, so that a
+// hostile file cannot stall the read.
+constexpr int kMaxLoopPoints = 8192;
+
 // Reads k points of one loop and appends the accepted ones, closed, to the
 // surface's trims. After the first rejected point the rest are read and
 // dropped; so are all of them when the loop is not wanted.
@@ -86,6 +92,10 @@ void ReadLoop(xStream& stream, int count, bool outer, bool wanted, Surface& surf
     const float u = Narrow(Read<double>(stream));
     const float v = Narrow(Read<double>(stream));
     if (rejected) continue;
+    if (loop.Count() / 2 >= kMaxLoopPoints) {
+      rejected = true;
+      continue;
+    }
     const bool valid =
         outer ? xPdbUtil::isValidOuterPoint(loop, u, v) : xPdbUtil::isValidInnerPoint(loop, u, v);
     if (!valid) {
