@@ -27,7 +27,7 @@ for h in "${harnesses[@]}"; do
   echo "== $h: ${seconds}s"
   # Limits: a read of at most 64 KiB within a second (with sanitizer
   # overhead, 3), and no single allocation over 256 MiB.
-  if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0 \
+  if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0 LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp \
     "$build/bin/$h" -max_total_time="$seconds" -max_len=65536 -timeout=3 \
     -rss_limit_mb=2048 -malloc_limit_mb=256 -print_final_stats=1 \
     -artifact_prefix=fuzz/artifacts/ "$work" "$seeds" 2> "$build/$h.log"; then
