@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "host/xassert.h"
@@ -31,6 +32,8 @@ constexpr double kMinRelativeTolerance = 1e-4;
 constexpr double kFallbackRelativeTolerance = 1e-3;
 // Rough ceiling on the triangles of one surface (see TriangleEstimate).
 constexpr double kTriangleBudget = 1e6;
+// A surface estimated above this at its coarsest sampling is refused.
+constexpr double kTriangleLimit = 4 * kTriangleBudget;
 // GLU's own longest segment for path-length sampling, in object units.
 constexpr double kGluPathLength = 50.0;
 
@@ -163,6 +166,30 @@ bool KnotsValid(const xTQTable<float>& knots, std::int64_t expected) {
   return true;
 }
 
+// The parameter domain of one direction: from the knot at the order to the
+// one at the count of control points.
+std::pair<double, double> Domain(const xTQTable<float>& knots, int degree, std::int64_t count) {
+  return {knots[degree], knots[static_cast<int>(count)]};
+}
+
+// GLU samples every trimming edge along its whole length at the surface's
+// rate, also where it runs outside the domain and trims nothing: a point far
+// out makes it allocate and walk gigabytes. Loops may stray past the domain by
+// at most its own size on each side (round-off and loops drawn around the
+// whole patch), which keeps their cost within that of the domain itself.
+bool TrimsInDomain(const Surface& s) {
+  const auto [u0, u1] = Domain(s.uKnots, s.uDegree, s.UCount());
+  const auto [v0, v1] = Domain(s.vKnots, s.vDegree, s.VCount());
+  // GLU reports an empty domain itself.
+  if (!(u1 > u0) || !(v1 > v0)) return true;
+  const double du = u1 - u0, dv = v1 - v0;
+  for (int i = 0; i + 1 < s.trims.Count(); i += 2) {
+    if (s.trims[i] < u0 - du || s.trims[i] > u1 + du) return false;
+    if (s.trims[i + 1] < v0 - dv || s.trims[i + 1] > v1 + dv) return false;
+  }
+  return true;
+}
+
 // Everything GLU is given must be in shape before it sees any of it.
 bool Tessellatable(const Surface& s) {
   if (s.uDegree + 1 < kMinOrder || s.uDegree + 1 > kMaxOrder) return false;
@@ -183,6 +210,7 @@ bool Tessellatable(const Surface& s) {
   }
   for (int i = 0; i < s.trims.Count(); ++i)
     if (!Finite(s.trims[i])) return false;
+  if (!TrimsInDomain(s)) return false;
   const float trimKnots[] = {Narrow(s.uStart), Narrow(s.uEnd), Narrow(s.vStart), Narrow(s.vEnd)};
   if (!s.loopEnds.empty())
     for (float k : trimKnots)
@@ -222,11 +250,16 @@ double BoxDiagonal(const Surface& s) {
 // largest second difference of the net, or p q times its largest twist.
 // Sampling to a path length l takes about L / l steps, L bounding the length
 // of a span: p times the largest step of the net, times the spread of the
-// weights, which GLU's bound for this sampling grows with. Within a few times
-// of what GLU makes, or above it, which is enough to catch a runaway.
+// weights, which GLU's bound for this sampling grows with.
+// Trimming loops cost more than the patch: GLU samples every edge at the
+// surface's rate, and each sample splits the grid line it lies on across the
+// whole domain, so a loop adds about (its samples) x (steps across the domain
+// in both directions). Within a few times of what GLU makes, or above it,
+// which is enough to catch a runaway.
 class TriangleEstimate {
  public:
-  explicit TriangleEstimate(const Surface& s) : m_spans(2.0 * s.uSegments * s.vSegments) {
+  explicit TriangleEstimate(const Surface& s)
+      : m_spans(2.0 * s.uSegments * s.vSegments), m_segmentsU(s.uSegments), m_segmentsV(s.vSegments) {
     const double p = s.uDegree, q = s.vDegree;
     const double twist = p * q * Largest(s, Twist);
     m_curveU = std::max(p * (p - 1) * Largest(s, SecondU), twist) / 8.0;
@@ -234,18 +267,43 @@ class TriangleEstimate {
     const double spread = WeightSpread(s);
     m_lengthU = p * spread * Largest(s, StepU);
     m_lengthV = q * spread * Largest(s, StepV);
+    MeasureTrims(s);
   }
 
   double AtTolerance(double tolerance) const {
-    return m_spans * std::max(1.0, std::sqrt(m_curveU / tolerance)) *
-           std::max(1.0, std::sqrt(m_curveV / tolerance));
+    return WithSteps(std::max(1.0, std::sqrt(m_curveU / tolerance)),
+                     std::max(1.0, std::sqrt(m_curveV / tolerance)));
   }
   double AtPathLength(double length) const {
-    return m_spans * std::max(1.0, m_lengthU / length) * std::max(1.0, m_lengthV / length);
+    return WithSteps(std::max(1.0, m_lengthU / length), std::max(1.0, m_lengthV / length));
   }
 
  private:
   using Difference = double (*)(const Surface&, std::int64_t, std::int64_t);
+
+  // Triangles at the given steps per span and direction.
+  double WithSteps(double stepsU, double stepsV) const {
+    const double acrossU = m_segmentsU * stepsU, acrossV = m_segmentsV * stepsV;
+    const double trimSamples = m_trimEdges + m_trimU * acrossU + m_trimV * acrossV;
+    return m_spans * stepsU * stepsV + 2.0 * trimSamples * (acrossU + acrossV);
+  }
+  // Sums the trimming edges' extents, in domain widths.
+  void MeasureTrims(const Surface& s) {
+    if (s.loopEnds.empty()) return;
+    const auto [u0, u1] = Domain(s.uKnots, s.uDegree, s.UCount());
+    const auto [v0, v1] = Domain(s.vKnots, s.vDegree, s.VCount());
+    if (!(u1 > u0) || !(v1 > v0)) return;
+    int begin = 0;
+    for (const int end : s.loopEnds) {
+      for (int i = begin; i + 1 < end; ++i) {
+        const std::size_t a = static_cast<std::size_t>(i) * 2;
+        m_trimU += std::fabs(double{s.trims[a + 2]} - s.trims[a]) / (u1 - u0);
+        m_trimV += std::fabs(double{s.trims[a + 3]} - s.trims[a + 1]) / (v1 - v0);
+        m_trimEdges += 1.0;
+      }
+      begin = end;
+    }
+  }
 
   static double Norm(const Point3& a) { return std::hypot(a.x, a.y, a.z); }
   static Point3 Combine(const Point3& a, double fa, const Point3& b, double fb, const Point3& c, double fc) {
@@ -288,7 +346,9 @@ class TriangleEstimate {
     return largest;
   }
 
-  double m_spans, m_curveU = 0, m_curveV = 0, m_lengthU = 0, m_lengthV = 0;
+  double m_spans, m_segmentsU, m_segmentsV;
+  double m_curveU = 0, m_curveV = 0, m_lengthU = 0, m_lengthV = 0;
+  double m_trimEdges = 0, m_trimU = 0, m_trimV = 0;
 };
 
 // How finely GLU samples one surface.
@@ -308,6 +368,8 @@ std::optional<Sampling> SurfaceSampling(const Surface& s, float base) {
   tolerance = std::max(tolerance, diagonal * kMinRelativeTolerance);
   const TriangleEstimate estimate(s);
   while (estimate.AtTolerance(tolerance) > kTriangleBudget && tolerance < diagonal) tolerance *= 2.0;
+  // Too many spans or trimming edges for even the coarsest sampling.
+  if (estimate.AtTolerance(tolerance) > kTriangleLimit) return std::nullopt;
   Sampling sampling;
   sampling.tolerance = Narrow(tolerance);
   if (!std::isnormal(sampling.tolerance)) return std::nullopt;
