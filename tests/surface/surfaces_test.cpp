@@ -1,442 +1,342 @@
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "allocation.h"
-#include "host/xmaterial.h"
-#include "pdb/xpdbutil.h"
-#include "surfacetest.h"
+#define PARTTEST_REPLACE_ALLOCATION
+#include "common/allocation.h"
+#include "common/parttest.h"
+#include "host/xenvironment.h"
+#include "host/xrenderplatform.h"
+#include "host/xtrimesh.h"
+#include "pdb/xpdb14.h"
+#include "surface/glunurbstesselator.h"
 
 namespace {
 
-using surfacetest::Circle;
-using surfacetest::FlatPatch;
-using surfacetest::Loop;
-using surfacetest::LoopArea;
-using surfacetest::MeshArea;
-using surfacetest::Part;
-using surfacetest::QuarterCylinder;
-using surfacetest::Rectangle;
-using surfacetest::Section;
-using surfacetest::SurfaceRecord;
-using surfacetest::Text;
-using surfacetest::ToleranceSetting;
+using namespace parttest;
 
-class Surfaces : public ::testing::Test {
- protected:
-  void SetUp() override { xEnvironment::GetGlobal()->Remove(ToleranceSetting::kName); }
-
-  // Reads a section with a geometry; the stream test comes back.
-  bool Read(const std::string& text, int version) {
-    Text in(text + " next");
-    m_ok = xPdbUtil::SkipSurfaces(in.get(), version, m_part.get());
-    m_next = in.NextWord();
-    return m_ok;
-  }
-  xTriMesh* mesh(int i) { return m_part.set<xTriMesh>(i); }
-
-  Part m_part;
-  bool m_ok = false;
-  std::string m_next;
+// Sets "Render.NURBS.Tolerance" while it lives.
+struct ToleranceSetting {
+  explicit ToleranceSetting(double value) { xEnvironment::GetGlobal()->SetDouble(kName, value); }
+  ~ToleranceSetting() { xEnvironment::GetGlobal()->Remove(kName); }
+  static constexpr const char* kName = "Render.NURBS.Tolerance";
 };
 
-SurfaceRecord Trimmed(SurfaceRecord s, Loop outer, std::vector<Loop> holes = {}) {
-  s.trimmed = true;
-  s.outer = std::move(outer);
-  s.holes = std::move(holes);
+using Loop = std::vector<std::pair<double, double>>;
+
+// One surface record as a file holds it; control points are w, x·w, y·w, z·w.
+struct SurfaceRecord {
+  double uStart = 0, uEnd = 1, vStart = 0, vEnd = 1;
+  int uDegree = 1, vDegree = 1, uSegments = 1, vSegments = 1;
+  std::vector<double> uKnots{0, 0, 1, 1}, vKnots{0, 0, 1, 1};
+  std::vector<std::array<double, 4>> points;
+  std::vector<Loop> loops;  // the outer loop, then the holes; none when untrimmed
+  int colour = 7;
+  std::string surfaceObject = "0\n0\n0\n";
+};
+
+template <class Edit>
+SurfaceRecord With(SurfaceRecord s, Edit edit) {
+  edit(s);
+  return s;
+}
+SurfaceRecord Trimmed(SurfaceRecord s, std::vector<Loop> loops) {
+  s.loops = std::move(loops);
   return s;
 }
 
-const Loop kUnit = Rectangle(0, 0, 1, 1);
-
-// Reading past: every version's record ends where the next item starts.
-
-TEST_F(Surfaces, CountOfZeroOrLessReadsNoRecord) {
-  EXPECT_TRUE(Read("0", 11));
-  EXPECT_EQ(m_next, "next");
-  EXPECT_TRUE(Read("-2 1 2", 12));
-  EXPECT_EQ(m_next, "1");
-  EXPECT_EQ(m_part.count(), 0);
-  EXPECT_FALSE(xPdbUtil::SkipSurfaces(nullptr, 11, m_part.get()));
+// A surface section of the version: the count, then the records.
+std::string Section(const std::vector<SurfaceRecord>& records, int version) {
+  std::ostringstream out;
+  out.precision(17);
+  out << records.size();
+  for (const SurfaceRecord& s : records) {
+    out << "\n"
+        << s.uStart << " " << s.uEnd << " " << s.vStart << " " << s.vEnd << "\n"
+        << s.uDegree << " " << s.vDegree << " " << s.uSegments << " " << s.vSegments
+        << (version < 12 ? "\n0 0\n" : "\n0 0 0\n");
+    for (double k : s.uKnots) out << k << " ";
+    for (double k : s.vKnots) out << k << " ";
+    for (const auto& p : s.points) out << "\n" << p[0] << " " << p[1] << " " << p[2] << " " << p[3];
+    if (version >= 10) {
+      out << "\n0.5\n" << (s.loops.empty() ? 0 : s.loops[0].size());
+      for (std::size_t i = 0; i < s.loops.size(); ++i) {
+        if (i > 0) out << "\n" << s.loops[i].size();
+        for (const auto& [u, v] : s.loops[i]) out << "\n" << u << " " << v;
+        if (i == 0) out << "\n" << s.loops.size() - 1;
+      }
+    }
+    out << "\n" << s.colour << "\n" << (version >= 12 ? s.surfaceObject : "");
+  }
+  return out.str();
 }
 
-TEST_F(Surfaces, EveryVersionReadsItsRecordLayout) {
-  SurfaceRecord holed = Trimmed(FlatPatch(2, 1), kUnit, {Circle(0.5, 0.5, 0.2, 8, true), {}});
+// A flat bilinear patch [0, width] x [0, height] at z = 0.
+SurfaceRecord FlatPatch(double width, double height, int colour = 7) {
+  SurfaceRecord s;
+  s.points = {{1, 0, 0, 0}, {1, 0, height, 0}, {1, width, 0, 0}, {1, width, height, 0}};
+  s.colour = colour;
+  return s;
+}
+
+// A quarter of a cylinder of radius r around the z axis, from z = 0 to length:
+// rational quadratic across, linear along.
+SurfaceRecord QuarterCylinder(double r, double length) {
+  SurfaceRecord s;
+  s.uDegree = 2;
+  s.uKnots = {0, 0, 0, 1, 1, 1};
+  const double w = std::sqrt(0.5);
+  s.points = {{1, r, 0, 0}, {1, r, 0, length}, {w, r * w, r * w, 0}, {w, r * w, r * w, length * w},
+              {1, 0, r, 0}, {1, 0, r, length}};
+  return s;
+}
+
+const Loop kUnitLoop = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+
+// A regular n-gon of radius r around (cx, cy), clockwise as a hole is, and its area.
+Loop Hole(double cx, double cy, double r, int n) {
+  Loop loop;
+  for (double a = 0; loop.size() < std::size_t(n); a -= 2 * std::numbers::pi / n)
+    loop.emplace_back(cx + r * std::cos(a), cy + r * std::sin(a));
+  return loop;
+}
+double NGon(int n, double r) { return n / 2.0 * r * r * std::sin(2 * std::numbers::pi / n); }
+
+double MeshArea(const xTriMesh& m) {
+  double area = 0;
+  for (int i = 0; i < m.GetTriangleCount(); ++i) {
+    const auto& t = m.GetTriangle(i);
+    const xFVector &a = m.GetPoint(int(t.a)), &b = m.GetPoint(int(t.b)), &c = m.GetPoint(int(t.c));
+    const double u[] = {b.x - a.x, b.y - a.y, b.z - a.z}, v[] = {c.x - a.x, c.y - a.y, c.z - a.z};
+    area += 0.5 * std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]);
+  }
+  return area;
+}
+
+TEST(SurfaceSection, EveryVersionReadsItsRecordsAndOnlyLaterOnesAddMeshes) {
+  SurfaceRecord holed = Trimmed(FlatPatch(2, 1), {kUnitLoop, Hole(0.5, 0.5, 0.2, 8), {}});
   holed.surfaceObject = "2\n0 0 0\n1 1 1\n1\n0 1\n2\n3 1 -1 1 0.1 0.2 0.3 0.4\n-2 0 0 0 0\n";
   for (int version : {9, 10, 11, 12, 14}) {
-    SCOPED_TRACE(version);
+    Part part;
     Text in(Section({FlatPatch(1, 1), holed, QuarterCylinder(1, 1)}, version) + " next");
-    EXPECT_TRUE(xPdbUtil::SkipSurfaces(in.get(), version, nullptr));
-    EXPECT_EQ(in.NextWord(), "next");
+    EXPECT_TRUE(xPdbUtil::SkipSurfaces(in.get(), version, part.get())) << version;
+    EXPECT_EQ(in.NextWord(), "next") << version;
+    EXPECT_EQ(part.count(), version >= 11 ? 3 : 0) << version;
   }
-}
-
-TEST_F(Surfaces, Version10RecordWithoutTrimmingHasNoHoleCount) {
-  // r, m = 0, then the colour at once.
-  EXPECT_TRUE(
-      Read("1  0 1 0 1  1 1 1 1  0 0  0 0 1 1  0 0 1 1  1 0 0 0  1 0 1 0  1 1 0 0  1 1 1 0  0.5 0 7", 10));
-  EXPECT_EQ(m_next, "next");
-}
-
-TEST_F(Surfaces, Versions9And10AddNothingEvenWithAGeometry) {
-  for (int version : {9, 10}) {
-    Part part;
-    Text in(Section({FlatPatch(1, 1), Trimmed(FlatPatch(1, 1), kUnit)}, version));
-    EXPECT_TRUE(xPdbUtil::SkipSurfaces(in.get(), version, part.get()));
-    EXPECT_EQ(part.count(), 0) << version;
-  }
-}
-
-TEST_F(Surfaces, TruncatedSectionFailsAndKeepsTheMeshesBefore) {
-  const std::string whole = Section({FlatPatch(1, 1), FlatPatch(2, 2)}, 11);
-  EXPECT_FALSE(Read(whole.substr(0, whole.size() - 20), 11));
-  EXPECT_EQ(m_part.count(), 1);
-  EXPECT_FALSE(Read("3" + Section({FlatPatch(1, 1)}, 11).substr(1), 11));
-}
-
-TEST_F(Surfaces, SurfaceObjectIsReadPast) {
-  Text in("2  0 0 0  1 1 1  3  0 1  1 0  0 0  2  2 1 -2 0.1 0.2 0.3 0.4  0 0 0 0 0 next");
-  EXPECT_EQ(xPdbUtil::ReadSurfaceObject(in.get(), nullptr, 7), 0);
-  EXPECT_EQ(in.NextWord(), "next");
-  Text empty("0 -1 0 next");
-  EXPECT_EQ(xPdbUtil::ReadSurfaceObject(empty.get(), nullptr, 7), 0);
-  EXPECT_EQ(empty.NextWord(), "next");
-  EXPECT_EQ(xPdbUtil::ReadSurfaceObject(nullptr, nullptr, 7), -1);
-}
-
-// Meshes: areas against the exact ones.
-
-TEST_F(Surfaces, FlatPatchWholeAndTrimmedToATriangle) {
-  ASSERT_TRUE(
-      Read(Section({FlatPatch(100, 60), Trimmed(FlatPatch(100, 60), {{0, 0}, {1, 0}, {0, 1}})}, 11), 11));
-  ASSERT_EQ(m_part.count(), 2);
-  EXPECT_NEAR(MeshArea(*mesh(0)), 6000.0, 6000.0 * 1e-6);
-  EXPECT_NEAR(MeshArea(*mesh(1)), 3000.0, 3000.0 * 1e-5);
-  EXPECT_EQ(m_next, "next");
-}
-
-TEST_F(Surfaces, HolesAreCutOut) {
-  const Loop hole = Circle(0.3, 0.5, 0.15, 24, true);
-  const Loop square = {{0.6, 0.3}, {0.6, 0.7}, {0.8, 0.7}, {0.8, 0.3}};
-  ASSERT_TRUE(Read(Section({Trimmed(FlatPatch(100, 60), kUnit, {hole, square})}, 11), 11));
-  ASSERT_EQ(m_part.count(), 1);
-  const double exact = 6000.0 * (1.0 + LoopArea(hole) + LoopArea(square));
-  EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 1e-5);
-}
-
-TEST_F(Surfaces, ManyHolesAreCutOutToo) {
-  std::vector<Loop> holes;
-  double cut = 0;
-  for (int i = 0; i < 4; ++i) {
-    holes.push_back(Circle(0.15 + 0.22 * i, 0.5, 0.08, 12, true));
-    cut += LoopArea(holes.back());
-  }
-  ASSERT_TRUE(Read(Section({Trimmed(FlatPatch(100, 60), kUnit, holes)}, 12), 12));
-  ASSERT_EQ(m_part.count(), 1);
-  const double exact = 6000.0 * (1.0 + cut);
-  EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 1e-5);
-}
-
-TEST_F(Surfaces, HoleWithoutPointsLeavesTheSurfaceWhole) {
-  ASSERT_TRUE(Read(Section({Trimmed(FlatPatch(10, 10), kUnit, {{}})}, 11), 11));
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_NEAR(MeshArea(*mesh(0)), 100.0, 1e-3);
-}
-
-TEST_F(Surfaces, LoopIsCutAtItsFirstSelfCrossing) {
-  // The fourth point would cross the first edge; it and all after it go.
-  const Loop crossing = {{0, 0}, {1, 0}, {1, 1}, {0.5, -0.5}, {0, 1}};
-  ASSERT_TRUE(Read(Section({Trimmed(FlatPatch(10, 10), crossing)}, 11), 11));
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_NEAR(MeshArea(*mesh(0)), 50.0, 1e-3);
-}
-
-TEST_F(Surfaces, ColourGivesMaterialAndMode) {
-  SurfaceRecord none = FlatPatch(1, 1);
-  none.colour = -2;
-  SurfaceRecord red = FlatPatch(1, 1);
-  red.colour = 7;
-  SurfaceRecord unknown = FlatPatch(1, 1);
-  unknown.colour = 99;
-  ASSERT_TRUE(Read(Section({none, red, unknown}, 11), 11));
-  ASSERT_EQ(m_part.count(), 3);
-  EXPECT_EQ(mesh(0)->GetMaterialMode(), 1);
-  EXPECT_EQ(mesh(0)->GetMaterial(), nullptr);
-  EXPECT_EQ(mesh(1)->GetMaterialMode(), 2);
-  EXPECT_NE(mesh(1)->GetMaterial(), nullptr);
-  EXPECT_EQ(mesh(1)->GetMaterial(), xPdbUtil::GetDenebMaterial(7));
-  EXPECT_EQ(mesh(2)->GetMaterialMode(), 2);
-  EXPECT_EQ(mesh(2)->GetMaterial(), nullptr);
-}
-
-TEST_F(Surfaces, EmptyTessellationIsReportedAndAddsNothing) {
-  // A clockwise outer loop keeps nothing of the surface.
-  Loop clockwise(kUnit.rbegin(), kUnit.rend());
-  ASSERT_TRUE(Read(Section({Trimmed(FlatPatch(1, 1), clockwise), FlatPatch(1, 1)}, 11), 11));
-  EXPECT_EQ(m_part.count(), 1);
-  EXPECT_EQ(xGlobalAssertCount(), 1);
-}
-
-TEST_F(Surfaces, MissingContainerThrows) {
-  m_part.DropContainer();
-  Text in(Section({FlatPatch(1, 1)}, 11));
-  EXPECT_THROW(xPdbUtil::SkipSurfaces(in.get(), 11, m_part.get()), xSmartPtrException);
-}
-
-// GLU's own refusals and ours: the surface adds nothing, reading goes on.
-
-TEST_F(Surfaces, SurfaceGluRejectsPrintsItsErrorAndTheNextOneReads) {
-  SurfaceRecord empty = FlatPatch(1, 1);
-  empty.uKnots = {0, 0, 0, 0};  // no parameter range
-  testing::internal::CaptureStderr();
-  const bool ok = Read(Section({empty, FlatPatch(2, 2)}, 11), 11);
-  const std::string printed = testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(ok);
-  EXPECT_NE(printed.find("Nurbs Error: "), std::string::npos);
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_NEAR(MeshArea(*mesh(0)), 4.0, 1e-5);
-  EXPECT_EQ(m_next, "next");
-}
-
-struct Refusal {
-  const char* name;
-  SurfaceRecord record;
-};
-
-std::vector<Refusal> Refusals() {
-  std::vector<Refusal> cases;
-  SurfaceRecord s = FlatPatch(1, 1);
-  s.uDegree = 0;  // order 1: GLU cannot take it
-  s.uSegments = 2;
-  s.uKnots = {0, 0.5, 1};
-  cases.push_back({"order one", s});
-
-  s = FlatPatch(1, 1);
-  s.uDegree = 24;  // order 25
-  s.uKnots.assign(25, 0.0);
-  s.uKnots.insert(s.uKnots.end(), 25, 1.0);
-  s.points.clear();
-  for (int i = 0; i < 25; ++i)
-    for (int j = 0; j < 2; ++j) s.points.push_back({1, i / 24.0, double(j), 0});
-  cases.push_back({"order above 24", s});
-
-  s = FlatPatch(1, 1);
-  s.uSegments = 0;  // fewer control points than the order
-  s.uKnots = {0, 0, 1};
-  s.points.resize(2);
-  cases.push_back({"no segment", s});
-
-  s = FlatPatch(1, 1);
-  s.vKnots = {0, 1, 0.5, 1};
-  cases.push_back({"decreasing knots", s});
-
-  s = FlatPatch(1, 1);
-  s.points[2][1] = 1e300;  // beyond float
-  cases.push_back({"infinite control point", s});
-
-  s = FlatPatch(1, 1);
-  s.points[1][0] = 0;
-  cases.push_back({"zero weight", s});
-
-  s = FlatPatch(1, 1);
-  s.points[1][0] = -1;
-  cases.push_back({"weights of both signs", s});
-
-  s = FlatPatch(1, 1);
-  for (auto& p : s.points) p = {1, 3, 3, 3};
-  cases.push_back({"a single point", s});
-
-  s = Trimmed(FlatPatch(1, 1), {{0, 0}, {1, 0}, {1, 1e300}});
-  cases.push_back({"infinite trimming point", s});
-  return cases;
-}
-
-TEST_F(Surfaces, UnsoundSurfacesAreRefusedBeforeGlu) {
-  for (const Refusal& refusal : Refusals()) {
-    SCOPED_TRACE(refusal.name);
-    Part part;
-    Text in(Section({refusal.record, FlatPatch(3, 1)}, 12) + " next");
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(xPdbUtil::SkipSurfaces(in.get(), 12, part.get()));
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.find("Nurbs Error"), std::string::npos) << printed;
-    EXPECT_EQ(in.NextWord(), "next");
-    ASSERT_EQ(part.count(), 1);
-    EXPECT_NEAR(MeshArea(*part.set<xTriMesh>(0)), 3.0, 1e-5);
-    EXPECT_EQ(xGlobalAssertCount(), 1);
-  }
-}
-
-TEST_F(Surfaces, NegativeWeightsOfOneSignAreSound) {
-  SurfaceRecord s = QuarterCylinder(25, 80);
-  for (auto& p : s.points)
-    for (double& c : p) c = -c;
-  ASSERT_TRUE(Read(Section({s}, 12), 12));
-  ASSERT_EQ(m_part.count(), 1);
-  const double exact = std::numbers::pi / 2 * 25 * 80;
-  EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 5e-3);
-}
-
-TEST_F(Surfaces, HugeCountsAllocateOnlyWhatTheDataFills) {
-  surfacetest::LargestAllocation largest;
-  EXPECT_FALSE(Read("1 0 1 0 1 1 1 2000000000 2000000000 0 0 0 0 1 1 0 0 1 1", 11));
-  EXPECT_FALSE(Read("2000000000 0 1 0 1 1 1 1 1 0 0 0 0 1 1 0 0 1 1", 12));
-  // Two thousand million holes, then the data ends.
-  std::string holes = Section({Trimmed(FlatPatch(1, 1), kUnit)}, 11);
-  holes.replace(holes.rfind("\n0\n7\n"), 5, "\n2000000000\n");
-  EXPECT_FALSE(Read(holes, 11));
-  EXPECT_LT(largest.bytes(), 1u << 20);
-  EXPECT_EQ(m_part.count(), 0);
-}
-
-// The tolerance of each surface.
-
-int Triangles(const std::string& section, int version) {
   Part part;
-  Text in(section);
-  if (!xPdbUtil::SkipSurfaces(in.get(), version, part.get()) || part.count() != 1) return -1;
+  Text none("0 -2 1");  // counts of zero or less read no record
+  EXPECT_TRUE(xPdbUtil::SkipSurfaces(none.get(), 11, part.get()) &&
+              xPdbUtil::SkipSurfaces(none.get(), 12, part.get()));
+  EXPECT_EQ(none.NextWord(), "1");
+  EXPECT_FALSE(xPdbUtil::SkipSurfaces(nullptr, 11, part.get()));
+  EXPECT_EQ(xPdbUtil::ReadSurfaceObject(nullptr, nullptr, 7), -1);
+  const std::string whole = Section({FlatPatch(1, 1), FlatPatch(2, 2)}, 11);
+  Text cut(whole.substr(0, whole.size() - 20));  // fails, and keeps the mesh before
+  EXPECT_FALSE(xPdbUtil::SkipSurfaces(cut.get(), 11, part.get()));
+  EXPECT_EQ(part.count(), 1);
+}
+
+// Reads the records as a section; the meshes must have these areas and, where
+// every record made one, the materials of their colours.
+void ExpectMeshes(const char* what, int version, const std::vector<SurfaceRecord>& records,
+                  const std::vector<double>& areas, double relative = 1e-5, int asserts = 0,
+                  bool gluError = false) {
+  SCOPED_TRACE(what);
+  Part part;
+  Text in(Section(records, version) + " next");
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(xPdbUtil::SkipSurfaces(in.get(), version, part.get()));
+  EXPECT_EQ(testing::internal::GetCapturedStderr().find("Nurbs Error: ") != std::string::npos, gluError);
+  EXPECT_EQ(in.NextWord(), "next");
+  ASSERT_EQ(part.count(), int(areas.size()));
+  for (int i = 0; i < part.count(); ++i) {
+    const xTriMesh& mesh = *part.set<xTriMesh>(i);
+    EXPECT_NEAR(MeshArea(mesh), areas[i], areas[i] * relative) << i;
+    if (areas.size() != records.size()) continue;
+    EXPECT_EQ(mesh.GetMaterial(), xPdbUtil::GetDenebMaterial(records[i].colour)) << i;
+    EXPECT_EQ(mesh.GetMaterialMode(), records[i].colour == -2 ? 1 : 2) << i;
+  }
+  EXPECT_EQ(xGlobalAssertCount(), asserts);
+}
+
+TEST(SurfaceSection, MeshesCoverWhatTheLoopsKeepAndUnsoundSurfacesAddNothing) {
+  ExpectMeshes("whole, and trimmed to a triangle", 11,
+               {FlatPatch(100, 60, -2), Trimmed(FlatPatch(100, 60, 99), {{{0, 0}, {1, 0}, {0, 1}}})},
+               {6000, 3000});
+  const Loop square = {{0.6, 0.3}, {0.6, 0.7}, {0.8, 0.7}, {0.8, 0.3}};
+  ExpectMeshes("two holes", 11, {Trimmed(FlatPatch(100, 60), {kUnitLoop, Hole(0.3, 0.5, 0.15, 24), square})},
+               {6000 * (1 - NGon(24, 0.15) - 0.08)});
+  std::vector<Loop> four = {kUnitLoop};
+  for (int i = 0; i < 4; ++i) four.push_back(Hole(0.15 + 0.22 * i, 0.5, 0.08, 12));
+  ExpectMeshes("four holes", 12, {Trimmed(FlatPatch(100, 60), four)}, {6000 * (1 - 4 * NGon(12, 0.08))});
+  ExpectMeshes("a hole without points", 11, {Trimmed(FlatPatch(10, 10), {kUnitLoop, {}})}, {100});
+  ExpectMeshes("loop cut at its first self-crossing", 11,
+               {Trimmed(FlatPatch(10, 10), {{{0, 0}, {1, 0}, {1, 1}, {0.5, -0.5}, {0, 1}}})}, {50});
+  SurfaceRecord negative = QuarterCylinder(25, 80);
+  for (auto& p : negative.points) p = {-p[0], -p[1], -p[2], -p[3]};
+  ExpectMeshes("negative weights of one sign", 12, {negative}, {std::numbers::pi / 2 * 25 * 80}, 5e-3);
+  ExpectMeshes("clockwise outer loop", 11,
+               {Trimmed(FlatPatch(1, 1), {{{0, 0}, {0, 1}, {1, 1}, {1, 0}}}), FlatPatch(1, 1)}, {1}, 1e-5, 1);
+  SurfaceRecord rangeless = FlatPatch(1, 1);
+  rangeless.uKnots = {0, 0, 0, 0};
+  ExpectMeshes("knots without a range, which GLU refuses", 11, {rangeless, FlatPatch(2, 2)}, {4}, 1e-5, 1,
+               true);
+  // Ours: each would crash GLU, hang it or make it complain.
+  const auto refused = [](const char* what, void (*edit)(SurfaceRecord&)) {
+    ExpectMeshes(what, 12, {With(FlatPatch(1, 1), edit), FlatPatch(3, 1)}, {3}, 1e-5, 1);
+  };
+  refused("order one", [](SurfaceRecord& s) { s.uDegree = 0, s.uSegments = 2, s.uKnots = {0, 0.5, 1}; });
+  refused("order above 24", [](SurfaceRecord& s) {
+    s.uDegree = 24, s.uKnots.assign(25, 0.0), s.uKnots.resize(50, 1.0), s.points.clear();
+    for (int i = 0; i < 50; ++i) s.points.push_back({1, i / 2 / 24.0, i % 2 * 1.0, 0});
+  });
+  refused("no segment", [](SurfaceRecord& s) { s.uSegments = 0, s.uKnots = {0, 0, 1}, s.points.resize(2); });
+  refused("decreasing knots", [](SurfaceRecord& s) { s.vKnots = {0, 1, 0.5, 1}; });
+  refused("control point beyond float", [](SurfaceRecord& s) { s.points[2][1] = 1e300; });
+  refused("zero weight", [](SurfaceRecord& s) { s.points[1][0] = 0; });
+  refused("weights of both signs", [](SurfaceRecord& s) { s.points[1][0] = -1; });
+  refused("a single point", [](SurfaceRecord& s) { s.points.assign(4, {1, 3, 3, 3}); });
+  refused("trimming point beyond float", [](SurfaceRecord& s) { s.loops = {{{0, 0}, {1, 0}, {1, 1e300}}}; });
+}
+
+TEST(SurfaceSections, HugeCountsAllocateOnlyWhatTheDataFills) {
+  std::string holes = Section({Trimmed(FlatPatch(1, 1), {kUnitLoop})}, 11);
+  holes.replace(holes.rfind("\n0\n7\n"), 5, "\n2000000000\n");  // holes, then the data ends
+  const std::pair<bool, std::string> cases[] = {
+      {true, "1 0 1 0 1 1 1 2000000000 2000000000 0 0 0 0 1 1 0 0 1 1"},
+      {true, "2000000000 0 1 0 1 1 1 1 1 0 0 0 0 1 1 0 0 1 1"},
+      {true, holes},
+      {false, "1 3 body cover 1 FACES face 7 2000000000 0 0 0"},  // stored tessellations
+      {false, "1 3 body cover 1 FACES face 7 3 0 0 0 1 0 0 0 1 0 2000000000 0 1"},
+      {false, "1 3 body cover 1 FACES face 7 0 0 2000000000 2000000000 1"},
+      {false, "2000000000 3 body cover 0 FACES 0 EDGES end"}};
+  for (const auto& [surfaces, text] : cases) {
+    Part part;
+    Text in(text);
+    parttest::LargestAllocation largest;
+    EXPECT_FALSE(surfaces ? xPdbUtil::SkipSurfaces(in.get(), 11, part.get())
+                          : xPdb14().ReadTesselation(in.get(), part.get()) == 0)
+        << text;
+    EXPECT_LT(largest.bytes(), 1u << 20) << text;
+    EXPECT_EQ(part.count(), 0) << text;
+  }
+}
+
+// The triangles of the one mesh a version-12 surface makes, or -1.
+int Triangles(const SurfaceRecord& s, std::optional<double> setting = {}, double* area = nullptr) {
+  std::optional<ToleranceSetting> tolerance;
+  if (setting) tolerance.emplace(*setting);
+  Part part;
+  Text in(Section({s}, 12));
+  if (!xPdbUtil::SkipSurfaces(in.get(), 12, part.get()) || part.count() != 1) return -1;
+  if (area) *area = MeshArea(*part.set<xTriMesh>(0));
   return part.set<xTriMesh>(0)->GetTriangleCount();
 }
 
-TEST_F(Surfaces, ToleranceFollowsTheSettingAndTheParameterRange) {
-  const std::string cylinder = Section({QuarterCylinder(25, 80)}, 12);
-  SurfaceRecord wide = QuarterCylinder(25, 80);
-  wide.uEnd = wide.vEnd = 10;  // ten times the tolerance
-  int coarse = 0, fine = 0, widened = 0;
-  {
-    ToleranceSetting setting(4.0);
-    coarse = Triangles(cylinder, 12);
-  }
-  {
-    ToleranceSetting setting(0.04);
-    fine = Triangles(cylinder, 12);
-    widened = Triangles(Section({wide}, 12), 12);
-  }
+TEST(SurfaceTolerance, FollowsTheSettingAndTheParameterRange) {
+  const int coarse = Triangles(QuarterCylinder(25, 80), 4.0), fine = Triangles(QuarterCylinder(25, 80), 0.04);
   EXPECT_GT(coarse, 0);
   EXPECT_GT(fine, 3 * coarse);
-  EXPECT_GT(fine, 2 * widened);
+  // Ten times the range: ten times the tolerance.
+  EXPECT_GT(fine, 2 * Triangles(With(QuarterCylinder(25, 80), [](SurfaceRecord& s) { s.uEnd = s.vEnd = 10; }),
+                                0.04));
+  // More than two holes: GLU samples by path length, whatever the tolerance.
+  const SurfaceRecord holes =
+      Trimmed(QuarterCylinder(25, 80),
+              {kUnitLoop, Hole(0.2, 0.5, 0.1, 8), Hole(0.5, 0.5, 0.1, 8), Hole(0.8, 0.5, 0.1, 8)});
+  EXPECT_EQ(Triangles(holes, 4.0), Triangles(holes, 0.04));
+  ToleranceSetting huge(1e300);
+  EXPECT_EQ(xNurbsBaseTolerance(), HUGE_VALF);
 }
 
-TEST_F(Surfaces, WithoutAUsableToleranceSurfacesStillTessellate) {
+TEST(SurfaceTolerance, IsBoundedBelowAndByTheTrianglesItWouldMake) {
   // No setting: a tolerance of 0 would crash GLU on trimmed surfaces.
-  ASSERT_TRUE(
-      Read(Section({Trimmed(QuarterCylinder(25, 80), kUnit, {Circle(0.5, 0.5, 0.2, 16, true)})}, 12), 12));
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_GT(mesh(0)->GetTriangleCount(), 8);
-  // The square root of a negative parameter area.
-  ToleranceSetting setting(1.0);
-  SurfaceRecord s = QuarterCylinder(25, 80);
-  s.uEnd = -1;
-  ASSERT_TRUE(Read(Section({s}, 12), 12));
-  ASSERT_EQ(m_part.count(), 2);
-  EXPECT_GT(mesh(1)->GetTriangleCount(), 8);
-}
-
-TEST_F(Surfaces, TinyToleranceIsBoundedByTheSurfaceSize) {
-  ToleranceSetting setting(1e-30);
-  ASSERT_TRUE(Read(Section({Trimmed(QuarterCylinder(25, 80), kUnit)}, 12), 12));
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_LT(mesh(0)->GetTriangleCount(), 100000);
-  const double exact = std::numbers::pi / 2 * 25 * 80;
+  EXPECT_EQ(xNurbsBaseTolerance(), 0.0f);
+  EXPECT_GT(Triangles(Trimmed(QuarterCylinder(25, 80), {kUnitLoop, Hole(0.5, 0.5, 0.2, 16)})), 8);
+  EXPECT_GT(Triangles(With(QuarterCylinder(25, 80), [](SurfaceRecord& s) { s.uEnd = -1; }), 1.0), 8);
   // The floor, 1e-4 of the size, loses at most (2/3) t / r of the area to chords.
-  EXPECT_NEAR(MeshArea(*mesh(0)), exact, exact * 3e-4);
-}
+  double area = 0;
+  EXPECT_LT(Triangles(Trimmed(QuarterCylinder(25, 80), {kUnitLoop}), 1e-30, &area), 100000);
+  EXPECT_NEAR(area, std::numbers::pi / 2 * 25 * 80, 2000 * 3e-4 * std::numbers::pi);
 
-TEST_F(Surfaces, RoughControlNetCannotRunAway) {
-  // A cubic net of random points with a very fine tolerance: GLU would make
-  // hundreds of millions of triangles.
-  ToleranceSetting setting(1e-6);
-  SurfaceRecord s;
-  const int n = 30;
-  s.uDegree = s.vDegree = 3;
-  s.uSegments = s.vSegments = n - 3;
-  s.uKnots = {0, 0, 0};
-  for (int i = 0; i <= n - 3; ++i) s.uKnots.push_back(i);
-  s.uKnots.insert(s.uKnots.end(), {double(n - 3), double(n - 3), double(n - 3)});
-  s.vKnots = s.uKnots;
-  s.uEnd = s.vEnd = n - 3;
+  // A cubic net of random points: GLU would make hundreds of millions of triangles.
+  SurfaceRecord rough;
+  rough.uDegree = rough.vDegree = 3, rough.uSegments = rough.vSegments = 27, rough.uEnd = rough.vEnd = 27;
+  rough.uKnots.clear();
+  for (int i = -3; i <= 30; ++i) rough.uKnots.push_back(std::clamp(i, 0, 27));
+  rough.vKnots = rough.uKnots;
   std::mt19937 random(5);
   std::uniform_real_distribution<double> coordinate(-50, 50);
-  for (int i = 0; i < n * n; ++i)
-    s.points.push_back({1, coordinate(random), coordinate(random), coordinate(random)});
-  ASSERT_TRUE(Read(Section({s}, 12), 12));
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_LT(mesh(0)->GetTriangleCount(), 8000000);
+  for (int i = 0; i < 900; ++i)
+    rough.points.push_back({1, coordinate(random), coordinate(random), coordinate(random)});
+  EXPECT_LT(Triangles(rough, 1e-6), 8000000);
+
+  // A corner that weighs next to nothing: by path length, as more than two
+  // holes ask for, GLU would make tens of millions of triangles.
+  SurfaceRecord stretched =
+      Trimmed(FlatPatch(120, 80), {kUnitLoop, Hole(0.2, 0.5, 0.05, 12), Hole(0.5, 0.5, 0.05, 12),
+                                   Hole(0.8, 0.5, 0.05, 12), Hole(0.875, 0.8, 0.05, 12)});
+  stretched.points[3][0] = 1e-3;
+  const int holes = Triangles(stretched);
+  EXPECT_GT(holes, 8);
+  EXPECT_LT(holes, 2000000);
+
+  // Found by mutating an example: near its size limit GLU subdivided this one
+  // until its stack overflowed.
+  SurfaceRecord rational = Trimmed(FlatPatch(1, 1), {{{0, 0}, {1, 0}, {0, 1}}});
+  rational.uDegree = 2, rational.uSegments = 3, rational.uKnots = {0, 0, 0, 0.5, 0.5, 1, 1, 1};
+  rational.points.clear();
+  std::istringstream net(
+      "1 30 0 0  1 30 0 0.707106781  21.2132034 21.2132034 0 0.707106781  "
+      "21.2132034 84.8528137 1 1.8369702e-15  30 0 1 1.8369702e-15  30 120 -2 -21.2132034  "
+      "21.2132034 0 0.707106781 -21.2132034  21.2132034 84.8528137 1 -30  1e-3 0 1 -30  1e-3 120 0.01 0");
+  for (std::array<double, 4> p; net >> p[0] >> p[1] >> p[2] >> p[3];) rational.points.push_back(p);
+  EXPECT_GT(Triangles(rational, 1e-30), 0);
 }
 
-TEST_F(Surfaces, StretchedSurfaceWithManyHolesCannotRunAway) {
-  // One corner weighs next to nothing, so in space it lies a thousand times
-  // farther out; sampled by path length, GLU would make tens of millions of
-  // triangles of it.
-  SurfaceRecord s = Trimmed(FlatPatch(120, 80), kUnit,
-                            {Circle(0.2, 0.5, 0.05, 12, true), Circle(0.5, 0.5, 0.05, 12, true),
-                             Circle(0.8, 0.5, 0.05, 12, true), Circle(0.875, 0.8, 0.05, 12, true)});
-  s.points[3][0] = 1e-3;
-  ASSERT_TRUE(Read(Section({s}, 11), 11));
-  ASSERT_EQ(m_part.count(), 1);
-  EXPECT_GT(mesh(0)->GetTriangleCount(), 8);
-  EXPECT_LT(mesh(0)->GetTriangleCount(), 2000000);
+TEST(TrimmingPoint, IsValidUntilItsEdgeCrossesAnEarlierOneWithinTheMargin) {
+  const auto valid = [](std::vector<float> accepted, float u, float v) {
+    xTQTable<float> loop;
+    for (float f : accepted) loop.Append(f);
+    EXPECT_EQ(xPdbUtil::isValidInnerPoint(loop, u, v), xPdbUtil::isValidOuterPoint(loop, u, v));
+    return xPdbUtil::isValidOuterPoint(loop, u, v);
+  };
+  EXPECT_FALSE(valid({0, 0, 1, 1, 1, 0}, 0, 1));             // a bow tie
+  EXPECT_TRUE(valid({0, 0, 1, 0, 2, 0}, 0.5f, 0));           // parallel edges never cross
+  EXPECT_TRUE(valid({0, 0, 1, 0, 1, 1}, 2, 0.5f));           // the closing edge is not looked at
+  EXPECT_FALSE(valid({0, 0, 1, 0, 1, 1}, 0.5f, -0.00005f));  // just across
+  EXPECT_FALSE(valid({0, 0, 1, 0, 1, 1}, 0.5f, 0.00005f));   // just short
+  EXPECT_TRUE(valid({0, 0, 1, 0, 1, 1}, 0.5f, 0.01f));
 }
 
-TEST_F(Surfaces, StronglyRationalTrimmedSurfaceAtTheFinestToleranceStaysInReach) {
-  // Found by mutating an example: close to its size limit GLU subdivided this
-  // one until the stack overflowed.
-  ToleranceSetting setting(1e-30);
-  SurfaceRecord s;
-  s.uDegree = 2;
-  s.uSegments = 3;
-  s.uKnots = {0, 0, 0, 0.5, 0.5, 1, 1, 1};
-  s.points = {{1, 30, 0, 0},
-              {1, 30, 0, 0.707106781},
-              {21.2132034, 21.2132034, 0, 0.707106781},
-              {21.2132034, 84.8528137, 1, 1.8369702e-15},
-              {30, 0, 1, 1.8369702e-15},
-              {30, 120, -2, -21.2132034},
-              {21.2132034, 0, 0.707106781, -21.2132034},
-              {21.2132034, 84.8528137, 1, -30},
-              {1e-3, 0, 1, -30},
-              {1e-3, 120, 0.01, 0}};
-  ASSERT_TRUE(Read(Section({Trimmed(s, {{0, 0}, {1, 0}, {0, 1}})}, 12), 12));
-  EXPECT_EQ(m_part.count(), 1);
-}
-
-// The trimming-point test.
-
-xTQTable<float> Accepted(std::initializer_list<float> uv) {
-  xTQTable<float> table;
-  for (float f : uv) table.Append(f);
-  return table;
-}
-
-TEST(TrimmingPoint, PointIsValidUntilItsEdgeCrossesAnEarlierOne) {
-  xTQTable<float> none;
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(none, 5, 5));
-  auto two = Accepted({0, 0, 1, 1});
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(two, 0, 0));
-  auto square = Accepted({0, 0, 1, 0, 1, 1});
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(square, 0, 1));
-  auto bowTie = Accepted({0, 0, 1, 1, 1, 0});
-  EXPECT_FALSE(xPdbUtil::isValidOuterPoint(bowTie, 0, 1));
-  EXPECT_FALSE(xPdbUtil::isValidInnerPoint(bowTie, 0, 1));
-}
-
-TEST(TrimmingPoint, ParallelAndClosingEdgesAreNotLookedAt) {
-  auto line = Accepted({0, 0, 1, 0, 2, 0});
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(line, 0.5f, 0));
-  // The edge back from (2, 0.5) to the first point would cross (1, 0)-(1, 1).
-  auto corner = Accepted({0, 0, 1, 0, 1, 1});
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(corner, 2, 0.5f));
-}
-
-TEST(TrimmingPoint, TouchingWithinTheMarginCounts) {
-  auto loop = Accepted({0, 0, 1, 0, 1, 1});
-  EXPECT_FALSE(xPdbUtil::isValidOuterPoint(loop, 0.5f, -0.00005f));  // just across
-  EXPECT_FALSE(xPdbUtil::isValidOuterPoint(loop, 0.5f, 0.00005f));   // just short
-  EXPECT_TRUE(xPdbUtil::isValidOuterPoint(loop, 0.5f, 0.01f));
+TEST(SurfaceSection, GlBracketSetsUpAViewAndRestoresTheMatrixStack) {
+  xRenderPlatform* platform = xRenderPlatform::GetPlatform();
+  GLint viewport[4] = {}, mode = 0, depth = 0;
+  {
+    xNurbsGlBracket bracket;
+    ASSERT_EQ(bracket.IsActive(), platform->IsAvailable());
+    if (!bracket.IsActive()) GTEST_SKIP() << "no OpenGL context: " << platform->GetError();
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  }
+  EXPECT_EQ(viewport[2], platform->GetWidth());
+  EXPECT_EQ(viewport[3], platform->GetHeight());
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  EXPECT_EQ(depth, 2);
+  ASSERT_TRUE(platform->Activate());
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 1);
+  platform->Deactivate();
 }
 
 }  // namespace
