@@ -17,9 +17,8 @@ const std::string kTriangleEdges = kTriangle + "0\n3\n0 1\n1 2\n2 0\n";
 
 // The triangles of a mesh as "a b c" groups, "-" without a mesh.
 std::string Triangles(const xTriMesh* mesh) {
-  if (!mesh) return "-";
-  std::string text;
-  for (int i = 0; i < mesh->GetTriangleCount(); ++i) {
+  std::string text = mesh ? "" : "-";
+  for (int i = 0; mesh && i < mesh->GetTriangleCount(); ++i) {
     const auto& t = mesh->GetTriangle(i);
     text += (i ? "," : "") + std::to_string(t.a) + std::to_string(t.b) + std::to_string(t.c);
   }
@@ -64,8 +63,10 @@ TEST(ObjectReader, ReadsTheRecordOfItsVersionAndFailsOnCountsOutOfRange) {
       {9, 9, "7\n0\n-1\n", -1009, "-", -1, ""},
       {9, 9, "7\n0\n0\n10000000\n", -1010, "-", -1, ""},
       {9, 9, "7\n0\n0\n1\n10000000\n", -1011, "-", -1, ""},
+      {10, 10, "7\n0\n0\n1\n-10000000\n", -1011, "-", -1, ""},
       {10, 10, "7\n0\n0\n1\n-2147483648\n", -1011, "-", -1, ""},
       {12, 12, "7\nx\n0\n0\n-1\n1\n3 1 2 3\n", -1012, "-", -1, "1"},
+      {14, 14, "7\nx\n0\n0\n10000000\n", -1012, "-", -1, ""},
       {9, 9, "7\n" + kSquare + "1\n0 1\n10000000\n", -1010, "-", 2, ""},  // the complete line set stays
       // Blocks that fail discard the mesh; points and lines that run out end in the text block.
       {9, 9, "7\n" + kSquare + "0\n1\n4 0 1 2 3\n100001\n", -1005, "-", -1, ""},
