@@ -46,14 +46,4 @@ TEST(SetSummary, LineSetsCountSegmentsOfPairsAndPolylines) {
       "material": null, "material_mode": 0, "bounds": [[0, -1.5, 0], [4, 4, 4]]})"));
 }
 
-TEST(SetSummary, FrameSetBoundsSpanTheFrameOrigins) {
-  xFrameSet frames;
-  xMatrix at;
-  at.SetPosition(3, -4, 5);
-  frames.AddFrame(new xFrame(at));
-  frames.AddFrame(new xFrame(xMatrix()));
-  EXPECT_EQ(Summary(frames), Json::parse(R"({"type": "xFrameSet", "frames": 2, "material": null,
-      "material_mode": 0, "bounds": [[0, -4, 0], [3, 0, 5]]})"));
-}
-
 }  // namespace

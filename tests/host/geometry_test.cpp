@@ -3,7 +3,6 @@
 #include "host/xassert.h"
 #include "host/xcompactlineset.h"
 #include "host/xenvironment.h"
-#include "host/xframeset.h"
 #include "host/xgeometry.h"
 #include "host/xgeometryoptimizer.h"
 #include "host/xlineset.h"
@@ -83,21 +82,6 @@ TEST(Environment, DoubleSettingsByName) {
   env->Remove("Test.Value");
 }
 
-TEST(TriMesh, CountHintKeepsAppendOrder) {
-  xTriMesh mesh;
-  mesh.SetPointCount(9999999, false);  // a count from a file is only a hint
-  EXPECT_EQ(mesh.GetPointCount(), 0);
-  EXPECT_EQ(mesh.AddPoint(xFVector(1, 2, 3)), 0);
-  EXPECT_EQ(mesh.AddPoint(4, 5, 6), 1);
-  mesh.SetTriangleCount(3, false);
-  mesh.AddTriangle(0, 1, 1);
-  mesh.AddTriangle(xTriMeshData::xTriangle{1, 0, 0});
-  ASSERT_EQ(mesh.GetTriangleCount(), 2);
-  EXPECT_EQ(mesh.GetTriangle(1).a, 1u);
-  EXPECT_FLOAT_EQ(mesh.GetPoint(1).z, 6.0f);
-  EXPECT_EQ(mesh.GetType(), 8);
-}
-
 TEST(CompactLineSet, PairsStayInFrontOfPolylines) {
   xCompactLineSet lines;
   lines.AddPolyLinePoint(10, 0, 0, true);
@@ -135,43 +119,6 @@ TEST(PolyMesh, RenumbersPointsAndPolygonsByPosition) {
   EXPECT_EQ(mesh.GetPoints().GCount(), 3);
   EXPECT_EQ(mesh.GetPolygons().GBegin()->GetVertex(2), c);
   EXPECT_EQ(mesh.GetType(), 1);
-}
-
-TEST(PolyMesh, VertexCountIsSixteenBits) {
-  xPolyMesh mesh;
-  xPolyPoint* a = mesh.AddPoint(0, 0, 0, 0);
-  xPolygon* p = mesh.NewPolygon();
-  for (int i = 0; i < 65535; ++i) ASSERT_TRUE(p->AddVertex(a));
-  EXPECT_FALSE(p->AddVertex(a));
-  EXPECT_EQ(p->GetVertexCount(), 65535);
-}
-
-TEST(LineSet, LinesAddPointsToTheirSet) {
-  xLineSet set;
-  xLine* first = set.NewLine();
-  first->AddPoint(xVector(0, 0, 0));
-  first->AddPoint(xVector(1, 0, 0));
-  xLine* second = set.NewLine();
-  second->AddPoint(xVector(5, 5, 5));
-  EXPECT_EQ(set.GetPoints().GCount(), 3);
-  EXPECT_EQ(set.GetLines().GCount(), 2);
-  EXPECT_EQ(second->GetPoint(0)->GetId(), 2);
-  EXPECT_DOUBLE_EQ(first->GetPoint(1)->x, 1.0);
-  EXPECT_EQ(set.GetType(), 2);
-}
-
-TEST(FrameSet, OwnsFramesAndTakesALayer) {
-  xFrameSet frames;
-  xMatrix m;
-  m.SetPosition(1, 2, 3);
-  frames.AddFrame(new xFrame(m));
-  EXPECT_EQ(frames.GetFrameCount(), 1);
-  EXPECT_DOUBLE_EQ(frames.GetFrame(0)->GetMatrix().At(2, 3), 3.0);
-  EXPECT_DOUBLE_EQ(frames.GetFrame(0)->GetMatrix().At(0, 0), 1.0);
-  EXPECT_EQ(xLayerControl::FindLayer("Host.Test.Layer"), nullptr);
-  xLayer* layer = xLayerControl::AddLayer("Host.Test.Layer");
-  EXPECT_EQ(xLayerControl::FindLayer("Host.Test.Layer"), layer);
-  EXPECT_EQ(xLayerControl::AddLayer("Host.Test.Layer"), layer);
 }
 
 TEST(GeometryOptimizer, RecordsTheFinalCall) {

@@ -34,14 +34,4 @@ TEST(MatReader, ClosestSystemMaterialByColour) {
   EXPECT_EQ(xMatReader::GetClosestSimpleSystemMaterial(1.0f, 0.0f, 0.0f), red);
 }
 
-TEST(Material, KeepsItsColours) {
-  xMaterial m;
-  m.SetName("WHITE");
-  m.SetDiffuse(0.67f, 0.5f, 0.25f, 0.67f);
-  m.SetShininess(0.1f);
-  EXPECT_STREQ(m.GetName().c_str(), "WHITE");
-  EXPECT_FLOAT_EQ(m.GetDiffuse()[3], 0.67f);
-  EXPECT_FLOAT_EQ(m.GetShininess(), 0.1f);
-}
-
 }  // namespace

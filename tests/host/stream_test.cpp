@@ -71,15 +71,6 @@ TEST_F(StreamFixture, MalformedOrOverflowingNumbersFail) {
   }
 }
 
-TEST_F(StreamFixture, IntegerStopsAtTheDecimalPoint) {
-  xStream& s = Open("3.75");
-  int i = 0;
-  double rest = 0;
-  s >> i >> rest;
-  EXPECT_EQ(i, 3);
-  EXPECT_DOUBLE_EQ(rest, 0.75);
-}
-
 TEST_F(StreamFixture, EndOfTextAfterWhiteSpaceFails) {
   xStream& s = Open("1 \n");
   int a = 0, b = 4;
@@ -114,18 +105,6 @@ TEST_F(StreamFixture, StringExtractionReadsOneWord) {
   s >> word;
   EXPECT_TRUE(word.IsEmpty());
   EXPECT_TRUE(s.fail());
-}
-
-TEST_F(StreamFixture, GetlineTakesTheRestOfTheLine) {
-  xStream& s = Open("7 trailing words\nnext\n");
-  int n = 0;
-  char line[80];
-  s >> n;
-  s.getline(line, sizeof line);
-  EXPECT_STREQ(line, " trailing words");
-  s.getline(line, sizeof line);
-  EXPECT_STREQ(line, "next");
-  EXPECT_FALSE(s.fail());
 }
 
 TEST_F(StreamFixture, WritesStringsAndDebugNotes) {

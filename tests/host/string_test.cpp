@@ -21,17 +21,6 @@ TEST(StringKeyIndex, IsTheOneBasedPositionOfAWholeKey) {
   EXPECT_EQ(Str("X").KeyIndex(nullptr, ','), 0);
 }
 
-TEST(StringCase, UpperCasesAsciiInPlaceOfACopy) {
-  const Str original("Lime_green 2");
-  Str copy = original;
-  copy.ToUpperCase();
-  EXPECT_STREQ(copy.c_str(), "LIME_GREEN 2");
-  EXPECT_STREQ(original.c_str(), "Lime_green 2");
-  EXPECT_TRUE(copy.Equals("LIME_GREEN 2"));
-  EXPECT_FALSE(copy.Equals(original));
-  EXPECT_FALSE(copy.Equals(static_cast<const char*>(nullptr)));
-}
-
 TEST(StringFormat, RealsMatchTheCLibrary) {
   const double values[] = {0.5,     1234.5678, 100000.0, 0.0001,     1234567.0, 0.00001, -0.0,    1e300,
                            -2.5e-7, 123456.5,  999999.5, 3.14159265, 1.0 / 3.0, 1e-320,  65536.0, -17.0};
@@ -50,20 +39,6 @@ TEST(StringFormat, IntegersAndOtherConversions) {
   EXPECT_STREQ(Str::Format("%d ", -2).c_str(), "-2 ");
   EXPECT_STREQ(Str::Format("100%% %s|%5.2f", "done", 2.0).c_str(), "100% done| 2.00");
   EXPECT_STREQ(Str::Format("no conversions").c_str(), "no conversions");
-}
-
-TEST(StringAppend, AssignsAndAppends) {
-  Str s;
-  EXPECT_TRUE(s.IsEmpty());
-  s = "ab";
-  s += "cd";
-  s += Str("ef");
-  s += 'g';
-  s += static_cast<const char*>(nullptr);
-  EXPECT_STREQ(s.c_str(), "abcdefg");
-  EXPECT_EQ(s.Length(), 7u);
-  s = static_cast<const char*>(nullptr);
-  EXPECT_TRUE(s.IsEmpty());
 }
 
 }  // namespace

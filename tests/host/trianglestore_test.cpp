@@ -46,14 +46,6 @@ TEST(TriangleStoreIndexed, IndicesPointAtSharedVertices) {
   EXPECT_EQ(store.getIndices()[0], 0u);  // nothing is shared with before the clear
 }
 
-TEST(TriangleStore, PlainStoreCountsFloats) {
-  TriangleStore store;
-  const float a[] = {0, 0, 0}, b[] = {1, 0, 0}, c[] = {1, 1, 0};
-  store.pushBack(a, b, c);
-  EXPECT_EQ(store.size(), 9u);
-  EXPECT_FLOAT_EQ(store.getVertices()[6], 1.0f);
-}
-
 TEST(FanAdder, CoversTheFanAndRestartsAfterEnd) {
   TriangleStoreIndexed store;
   TriangleFanAdderWithPlanarCheck fan(&store);

@@ -92,34 +92,4 @@ TEST(FuzzRegression, TrimmingLoopsFarOutsideTheDomainAreRefused) {
 
 // The trimming estimate stays loose enough for a surface with many holes
 // inside its domain, even at the finest sampling.
-TEST(FuzzRegression, ManyHolesInsideTheDomainStillTessellate) {
-  std::ostringstream loops;
-  loops << "4\n0 0\n1 0\n1 1\n0 1\n" << 2000;
-  for (int i = 0; i < 2000; ++i) {
-    const double u = 0.05 + 0.9 * (i % 400) / 400.0, v = 0.05 + 0.18 * (i / 400);
-    loops << "\n3\n"
-          << u << " " << v << "\n"
-          << u << " " << v + 0.15 << "\n"
-          << u + 0.0005 << " " << v + 0.07;
-  }
-  std::string curved = FlatPatchWith(loops.str());
-  curved.replace(curved.find("1 1 1 1"), 7, "2 2 1 1");
-  curved.replace(curved.find("0 0 1 1 0 0 1 1"), 15, "0 0 0 1 1 1 0 0 0 1 1 1");
-  std::ostringstream net;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      net << "1 " << i * 5 << " " << j * 5 << " " << (i == 1 && j == 1 ? 20 : 0) << "\n";
-  const auto begin = curved.find("1 0 0 0\n"), end = curved.find("0.5\n");
-  curved.replace(begin, end - begin, net.str());
-  // The finest sampling a setting can ask for.
-  xEnvironment::GetGlobal()->SetDouble("Render.NURBS.Tolerance", 1e-9);
-  Part part;
-  Text in(curved);
-  EXPECT_TRUE(xPdbUtil::SkipSurfaces(in.get(), 11, part.get()));
-  xEnvironment::GetGlobal()->Remove("Render.NURBS.Tolerance");
-  ASSERT_EQ(part.count(), 1);
-  EXPECT_GT(Triangles(part), 2000);
-  EXPECT_LT(Triangles(part), 1000000);
-}
-
 }  // namespace
