@@ -3,9 +3,9 @@
 #include <algorithm>
 
 namespace {
-// A count read from a file can be far larger than what follows it; room
-// beyond this is made as data arrives.
-constexpr int kMaxHint = 1 << 20;
+// A count read from a file can be far larger than what follows it, so a
+// count only makes this much room up front; the rest grows as data arrives.
+constexpr int kMaxHint = 1 << 12;
 }  // namespace
 
 xTriMesh::xTriMesh() : m_data(new xTriMeshData) {}
