@@ -54,8 +54,9 @@ inline void AddDenebLibrary() {
   for (int index = 4; index <= 35; ++index) xMatReader::AddMaterial(xPdbUtil::NewMaterial(index));
 }
 
-inline std::string Example(const std::string& name) {
-  std::ifstream file(std::string(XPDB_SOURCE_DIR) + "/examples/" + name, std::ios::binary);
+// A file of the source tree's examples, or of another folder of it.
+inline std::string Example(const std::string& name, const std::string& folder = "examples/") {
+  std::ifstream file(std::string(XPDB_SOURCE_DIR) + "/" + folder + name, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 

@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -17,6 +16,9 @@
 #include "host/xenvironment.h"
 #include "host/xrenderplatform.h"
 #include "host/xtrimesh.h"
+#include "pdb/xpdb09.h"
+#include "pdb/xpdb11.h"
+#include "pdb/xpdb12.h"
 #include "pdb/xpdb14.h"
 #include "surface/glunurbstesselator.h"
 
@@ -24,12 +26,7 @@ namespace {
 
 using namespace parttest;
 
-// Sets "Render.NURBS.Tolerance" while it lives.
-struct ToleranceSetting {
-  explicit ToleranceSetting(double value) { xEnvironment::GetGlobal()->SetDouble(kName, value); }
-  ~ToleranceSetting() { xEnvironment::GetGlobal()->Remove(kName); }
-  static constexpr const char* kName = "Render.NURBS.Tolerance";
-};
+const char* const kTolerance = "Render.NURBS.Tolerance";
 
 using Loop = std::vector<std::pair<double, double>>;
 
@@ -133,12 +130,10 @@ TEST(SurfaceSection, EveryVersionReadsItsRecordsAndOnlyLaterOnesAddMeshes) {
     EXPECT_EQ(part.count(), version >= 11 ? 3 : 0) << version;
   }
   Part part;
-  Text none("0 -2 1");  // counts of zero or less read no record
-  EXPECT_TRUE(xPdbUtil::SkipSurfaces(none.get(), 11, part.get()) &&
-              xPdbUtil::SkipSurfaces(none.get(), 12, part.get()));
+  Text none("-2 1");  // a count of zero or less reads no record
+  EXPECT_TRUE(xPdbUtil::SkipSurfaces(none.get(), 12, part.get()));
   EXPECT_EQ(none.NextWord(), "1");
   EXPECT_FALSE(xPdbUtil::SkipSurfaces(nullptr, 11, part.get()));
-  EXPECT_EQ(xPdbUtil::ReadSurfaceObject(nullptr, nullptr, 7), -1);
   const std::string whole = Section({FlatPatch(1, 1), FlatPatch(2, 2)}, 11);
   Text cut(whole.substr(0, whole.size() - 20));  // fails, and keeps the mesh before
   EXPECT_FALSE(xPdbUtil::SkipSurfaces(cut.get(), 11, part.get()));
@@ -172,9 +167,6 @@ TEST(SurfaceSection, MeshesCoverWhatTheLoopsKeepAndUnsoundSurfacesAddNothing) {
   ExpectMeshes("whole, and trimmed to a triangle", 11,
                {FlatPatch(100, 60, -2), Trimmed(FlatPatch(100, 60, 99), {{{0, 0}, {1, 0}, {0, 1}}})},
                {6000, 3000});
-  const Loop square = {{0.6, 0.3}, {0.6, 0.7}, {0.8, 0.7}, {0.8, 0.3}};
-  ExpectMeshes("two holes", 11, {Trimmed(FlatPatch(100, 60), {kUnitLoop, Hole(0.3, 0.5, 0.15, 24), square})},
-               {6000 * (1 - NGon(24, 0.15) - 0.08)});
   std::vector<Loop> four = {kUnitLoop};
   for (int i = 0; i < 4; ++i) four.push_back(Hole(0.15 + 0.22 * i, 0.5, 0.08, 12));
   ExpectMeshes("four holes", 12, {Trimmed(FlatPatch(100, 60), four)}, {6000 * (1 - 4 * NGon(12, 0.08))});
@@ -186,6 +178,14 @@ TEST(SurfaceSection, MeshesCoverWhatTheLoopsKeepAndUnsoundSurfacesAddNothing) {
   ExpectMeshes("negative weights of one sign", 12, {negative}, {std::numbers::pi / 2 * 25 * 80}, 5e-3);
   ExpectMeshes("clockwise outer loop", 11,
                {Trimmed(FlatPatch(1, 1), {{{0, 0}, {0, 1}, {1, 1}, {1, 0}}}), FlatPatch(1, 1)}, {1}, 1e-5, 1);
+  // Loops may stray beyond the domain by its own size, no further: GLU would sample all the way out.
+  ExpectMeshes("a loop around the domain", 11,
+               {Trimmed(FlatPatch(10, 10), {{{-0.9, -0.9}, {1.9, -0.9}, {1.9, 1.9}, {-0.9, 1.9}}})}, {100});
+  for (const Loop& far :
+       {Loop{{0.2, 0.2}, {0.2, 0.8}, {0.5, 2.1}}, Loop{{0.2, 0.2}, {0.2, 0.8}, {-1.5, 0.5}}})
+    ExpectMeshes("a hole far out", 11, {Trimmed(FlatPatch(10, 10), {kUnitLoop, far})}, {}, 1e-5, 1);
+  ExpectMeshes("an outer loop far out", 11,
+               {Trimmed(FlatPatch(10, 10), {{{0, 0}, {1, 0}, {1, 1e6}, {0, 1}}})}, {}, 1e-5, 1);
   SurfaceRecord rangeless = FlatPatch(1, 1);
   rangeless.uKnots = {0, 0, 0, 0};
   ExpectMeshes("knots without a range, which GLU refuses", 11, {rangeless, FlatPatch(2, 2)}, {4}, 1e-5, 1,
@@ -209,12 +209,12 @@ TEST(SurfaceSection, MeshesCoverWhatTheLoopsKeepAndUnsoundSurfacesAddNothing) {
 }
 
 TEST(SurfaceSections, HugeCountsAllocateOnlyWhatTheDataFills) {
-  std::string holes = Section({Trimmed(FlatPatch(1, 1), {kUnitLoop})}, 11);
-  holes.replace(holes.rfind("\n0\n7\n"), 5, "\n2000000000\n");  // holes, then the data ends
   const std::pair<bool, std::string> cases[] = {
       {true, "1 0 1 0 1 1 1 2000000000 2000000000 0 0 0 0 1 1 0 0 1 1"},
       {true, "2000000000 0 1 0 1 1 1 1 1 0 0 0 0 1 1 0 0 1 1"},
-      {true, holes},
+      {true,
+       "1 0 1 0 1 1 1 1 1 0 0 0 0 1 1 0 0 1 1 1 0 0 0 1 0 1 0 1 1 0 0 1 1 1 0 0.5 4 0 0 1 0 1 1 0 1 "
+       "2000000000"},                                             // holes
       {false, "1 3 body cover 1 FACES face 7 2000000000 0 0 0"},  // stored tessellations
       {false, "1 3 body cover 1 FACES face 7 3 0 0 0 1 0 0 0 1 0 2000000000 0 1"},
       {false, "1 3 body cover 1 FACES face 7 0 0 2000000000 2000000000 1"},
@@ -231,15 +231,16 @@ TEST(SurfaceSections, HugeCountsAllocateOnlyWhatTheDataFills) {
   }
 }
 
-// The triangles of the one mesh a version-12 surface makes, or -1.
-int Triangles(const SurfaceRecord& s, std::optional<double> setting = {}, double* area = nullptr) {
-  std::optional<ToleranceSetting> tolerance;
-  if (setting) tolerance.emplace(*setting);
+// The triangles of the one mesh a version-12 surface makes under the setting
+// (none when negative), or -1.
+int Triangles(const SurfaceRecord& s, double setting = -1, double* area = nullptr) {
+  if (setting >= 0) xEnvironment::GetGlobal()->SetDouble(kTolerance, setting);
   Part part;
   Text in(Section({s}, 12));
-  if (!xPdbUtil::SkipSurfaces(in.get(), 12, part.get()) || part.count() != 1) return -1;
-  if (area) *area = MeshArea(*part.set<xTriMesh>(0));
-  return part.set<xTriMesh>(0)->GetTriangleCount();
+  const bool one = xPdbUtil::SkipSurfaces(in.get(), 12, part.get()) && part.count() == 1;
+  xEnvironment::GetGlobal()->Remove(kTolerance);
+  if (one && area) *area = MeshArea(*part.set<xTriMesh>(0));
+  return one ? part.set<xTriMesh>(0)->GetTriangleCount() : -1;
 }
 
 TEST(SurfaceTolerance, FollowsTheSettingAndTheParameterRange) {
@@ -249,13 +250,16 @@ TEST(SurfaceTolerance, FollowsTheSettingAndTheParameterRange) {
   // Ten times the range: ten times the tolerance.
   EXPECT_GT(fine, 2 * Triangles(With(QuarterCylinder(25, 80), [](SurfaceRecord& s) { s.uEnd = s.vEnd = 10; }),
                                 0.04));
-  // More than two holes: GLU samples by path length, whatever the tolerance.
-  const SurfaceRecord holes =
-      Trimmed(QuarterCylinder(25, 80),
-              {kUnitLoop, Hole(0.2, 0.5, 0.1, 8), Hole(0.5, 0.5, 0.1, 8), Hole(0.8, 0.5, 0.1, 8)});
-  EXPECT_EQ(Triangles(holes, 4.0), Triangles(holes, 0.04));
-  ToleranceSetting huge(1e300);
+  // Two holes follow the tolerance; with more, GLU samples by path length, whatever the tolerance.
+  std::vector<Loop> loops = {kUnitLoop, Hole(0.2, 0.5, 0.1, 8), Hole(0.5, 0.5, 0.1, 8)};
+  const SurfaceRecord two = Trimmed(QuarterCylinder(25, 80), loops);
+  loops.push_back(Hole(0.8, 0.5, 0.1, 8));
+  const SurfaceRecord three = Trimmed(QuarterCylinder(25, 80), loops);
+  EXPECT_NE(Triangles(two, 4.0), Triangles(two, 0.04));
+  EXPECT_EQ(Triangles(three, 4.0), Triangles(three, 0.04));
+  xEnvironment::GetGlobal()->SetDouble(kTolerance, 1e300);
   EXPECT_EQ(xNurbsBaseTolerance(), HUGE_VALF);
+  xEnvironment::GetGlobal()->Remove(kTolerance);
 }
 
 TEST(SurfaceTolerance, IsBoundedBelowAndByTheTrianglesItWouldMake) {
@@ -270,8 +274,8 @@ TEST(SurfaceTolerance, IsBoundedBelowAndByTheTrianglesItWouldMake) {
 
   // A cubic net of random points: GLU would make hundreds of millions of triangles.
   SurfaceRecord rough;
-  rough.uDegree = rough.vDegree = 3, rough.uSegments = rough.vSegments = 27, rough.uEnd = rough.vEnd = 27;
-  rough.uKnots.clear();
+  rough.uDegree = rough.vDegree = 3, rough.uSegments = rough.vSegments = 27, rough.uEnd = rough.vEnd = 27,
+  rough.uKnots = {};
   for (int i = -3; i <= 30; ++i) rough.uKnots.push_back(std::clamp(i, 0, 27));
   rough.vKnots = rough.uKnots;
   std::mt19937 random(5);
@@ -301,6 +305,45 @@ TEST(SurfaceTolerance, IsBoundedBelowAndByTheTrianglesItWouldMake) {
       "21.2132034 0 0.707106781 -21.2132034  21.2132034 84.8528137 1 -30  1e-3 0 1 -30  1e-3 120 0.01 0");
   for (std::array<double, 4> p; net >> p[0] >> p[1] >> p[2] >> p[3];) rational.points.push_back(p);
   EXPECT_GT(Triangles(rational, 1e-30), 0);
+
+  // Two thousand holes inside the domain still tessellate at the finest sampling.
+  SurfaceRecord bump = Trimmed(FlatPatch(10, 10), {kUnitLoop});
+  bump.uDegree = bump.vDegree = 2, bump.uKnots = bump.vKnots = {0, 0, 0, 1, 1, 1}, bump.points.clear();
+  for (int i = 0; i < 9; ++i) bump.points.push_back({1, i / 3 * 5.0, i % 3 * 5.0, i == 4 ? 20.0 : 0});
+  for (int i = 0; i < 2000; ++i) {
+    const double u = 0.05 + 0.9 * (i % 400) / 400.0, v = 0.05 + 0.18 * (i / 400);
+    bump.loops.push_back({{u, v}, {u, v + 0.15}, {u + 0.0005, v + 0.07}});
+  }
+  const int bumped = Triangles(bump, 1e-9);
+  EXPECT_GT(bumped, 2000);
+  EXPECT_LT(bumped, 1000000);
+}
+
+template <class Version>
+int ReadWith(xStream* in, xGeometry** geometry) {
+  return Version().Read(in, geometry);
+}
+
+// Fuzz finds that sent GLU sampling far outside the domain, for gigabytes or
+// seconds: the surface is refused and the read goes on; version 9 reads past.
+TEST(SurfaceSection, FuzzFindsStayWithinBounds) {
+  const std::pair<const char*, int (*)(xStream*, xGeometry**)> finds[] = {
+      {"v11_trim_far_outside_domain.pdb", ReadWith<xPdb11>},
+      {"v12_weight_ratio_trims_outside_domain.pdb", ReadWith<xPdb12>},
+      {"v14_trim_far_outside_domain.pdb", ReadWith<xPdb14>},
+      {"v09_false_timeout.pdb", ReadWith<xPdb09>}};
+  for (const auto& [file, read] : finds) {
+    Part part;
+    const std::string text = parttest::Example(file, "tests/data/fuzz/");
+    ASSERT_FALSE(text.empty()) << file;
+    Text in(text);
+    read(in.get(), part.get());
+    int triangles = 0;
+    for (int i = 0; i < part.count(); ++i)
+      triangles += part.set<xTriMesh>(i) ? part.set<xTriMesh>(i)->GetTriangleCount() : 0;
+    EXPECT_LT(triangles, 100000) << file;
+    EXPECT_TRUE(read == ReadWith<xPdb09> ? part.count() == 0 : xGlobalAssertCount() >= 1) << file;
+  }
 }
 
 TEST(TrimmingPoint, IsValidUntilItsEdgeCrossesAnEarlierOneWithinTheMargin) {
@@ -323,16 +366,14 @@ TEST(SurfaceSection, GlBracketSetsUpAViewAndRestoresTheMatrixStack) {
   GLint viewport[4] = {}, mode = 0, depth = 0;
   {
     xNurbsGlBracket bracket;
-    ASSERT_EQ(bracket.IsActive(), platform->IsAvailable());
     if (!bracket.IsActive()) GTEST_SKIP() << "no OpenGL context: " << platform->GetError();
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
   }
-  EXPECT_EQ(viewport[2], platform->GetWidth());
-  EXPECT_EQ(viewport[3], platform->GetHeight());
-  EXPECT_EQ(mode, GL_MODELVIEW);
-  EXPECT_EQ(depth, 2);
+  // Width, height, matrix mode and model-view stack depth inside the bracket.
+  EXPECT_EQ(std::vector<GLint>({viewport[2], viewport[3], mode, depth}),
+            std::vector<GLint>({platform->GetWidth(), platform->GetHeight(), GL_MODELVIEW, 2}));
   ASSERT_TRUE(platform->Activate());
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
   EXPECT_EQ(depth, 1);
