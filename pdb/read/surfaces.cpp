@@ -10,6 +10,7 @@
 
 #include "host/xassert.h"
 #include "pdb/read/streamutil.h"
+#include "pdb/read/trimloops.h"
 #include "pdb/xpdbutil.h"
 #include "surface/glunurbstesselator.h"
 
@@ -211,6 +212,7 @@ bool Tessellatable(const Surface& s) {
   for (int i = 0; i < s.trims.Count(); ++i)
     if (!Finite(s.trims[i])) return false;
   if (!TrimsInDomain(s)) return false;
+  if (xpdb::TrimLoopsTouch(s.trims.Data(), s.loopEnds)) return false;
   const float trimKnots[] = {Narrow(s.uStart), Narrow(s.uEnd), Narrow(s.vStart), Narrow(s.vEnd)};
   if (!s.loopEnds.empty())
     for (float k : trimKnots)

@@ -207,6 +207,12 @@ TEST(SurfaceSection, MeshesCoverWhatTheLoopsKeepAndUnsoundSurfacesAddNothing) {
   refused("weights of both signs", [](SurfaceRecord& s) { s.points[1][0] = -1; });
   refused("a single point", [](SurfaceRecord& s) { s.points.assign(4, {1, 3, 3, 3}); });
   refused("trimming point beyond float", [](SurfaceRecord& s) { s.loops = {{{0, 0}, {1, 0}, {1, 1e300}}}; });
+  refused("holes that touch", [](SurfaceRecord& s) {
+    s.loops = {kUnitLoop, {{0.2, 0.2}, {0.4, 0.2}, {0.4, 0.4}}, {{0.4, 0.4}, {0.6, 0.4}, {0.6, 0.6}}};
+  });
+  refused("a hole across the outer loop", [](SurfaceRecord& s) {
+    s.loops = {kUnitLoop, {{0.5, 0.5}, {1.5, 0.5}, {0.5, 0.7}}};
+  });
 }
 
 TEST(SurfaceSections, HugeCountsAllocateOnlyWhatTheDataFills) {

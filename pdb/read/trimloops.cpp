@@ -1,0 +1,110 @@
+#include "pdb/read/trimloops.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+namespace xpdb {
+namespace {
+
+// The same margin as the crossing test of a loop's own points.
+constexpr double kMargin = 1e-4;
+constexpr int kMaxGrid = 512;
+constexpr std::int64_t kMaxCellEntries = 4'000'000;
+constexpr std::int64_t kMaxPairTests = 40'000'000;
+
+struct Edge {
+  double ax, ay, bx, by;
+  int loop, index, count;  // position in its loop of `count` edges
+};
+
+double Cross(double ax, double ay, double bx, double by) { return ax * by - ay * bx; }
+
+bool Neighbours(const Edge& a, const Edge& b) {
+  if (a.loop != b.loop) return false;
+  const int d = std::abs(a.index - b.index);
+  return d == 1 || d == a.count - 1;
+}
+
+bool Touch(const Edge& e, const Edge& f) {
+  const double d1x = e.bx - e.ax, d1y = e.by - e.ay;
+  const double d2x = f.bx - f.ax, d2y = f.by - f.ay;
+  const double cx = f.ax - e.ax, cy = f.ay - e.ay;
+  const double l1 = std::hypot(d1x, d1y), l2 = std::hypot(d2x, d2y);
+  const double denom = Cross(d1x, d1y, d2x, d2y);
+  if (std::fabs(denom) > 1e-12 * l1 * l2) {
+    const double t = Cross(cx, cy, d2x, d2y) / denom;
+    const double s = Cross(cx, cy, d1x, d1y) / denom;
+    return t >= -kMargin && t <= 1 + kMargin && s >= -kMargin && s <= 1 + kMargin;
+  }
+  // Parallel: they touch only when on one line and overlapping.
+  if (std::fabs(Cross(cx, cy, d1x, d1y)) > kMargin * l1 * std::max(l1, l2)) return false;
+  const double ll = l1 * l1;
+  const double t0 = (cx * d1x + cy * d1y) / ll;
+  const double t1 = ((f.bx - e.ax) * d1x + (f.by - e.ay) * d1y) / ll;
+  return std::max(std::min(t0, t1), 0.0) <= std::min(std::max(t0, t1), 1.0) + kMargin;
+}
+
+}  // namespace
+
+bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds) {
+  std::vector<Edge> edges;
+  int begin = 0;
+  for (std::size_t loop = 0; loop < loopEnds.size(); ++loop) {
+    // Repeated points make zero-length edges, which neither cross nor separate neighbours.
+    std::vector<std::pair<double, double>> points;
+    for (int i = begin; i < loopEnds[loop]; ++i) {
+      const std::pair<double, double> p{uv[2 * i], uv[2 * i + 1]};
+      if (points.empty() || points.back() != p) points.push_back(p);
+    }
+    begin = loopEnds[loop];
+    const int count = static_cast<int>(points.size()) - 1;
+    for (int k = 0; k < count; ++k)
+      edges.push_back({points[k].first, points[k].second, points[k + 1].first, points[k + 1].second,
+                       static_cast<int>(loop), k, count});
+  }
+  if (edges.size() < 2) return false;
+
+  double minX = edges[0].ax, maxX = minX, minY = edges[0].ay, maxY = minY;
+  for (const Edge& e : edges) {
+    minX = std::min({minX, e.ax, e.bx}), maxX = std::max({maxX, e.ax, e.bx});
+    minY = std::min({minY, e.ay, e.by}), maxY = std::max({maxY, e.ay, e.by});
+  }
+  const int grid =
+      std::clamp(static_cast<int>(std::ceil(std::sqrt(static_cast<double>(edges.size())))), 1, kMaxGrid);
+  const double width = std::max(maxX - minX, 1e-30), height = std::max(maxY - minY, 1e-30);
+  auto cell = [&](double value, double low, double size) {
+    return std::clamp(static_cast<int>((value - low) / size * grid), 0, grid - 1);
+  };
+
+  // Each edge goes into every cell that its box, widened by the margin, overlaps.
+  std::vector<std::vector<int>> cells(static_cast<std::size_t>(grid) * grid);
+  std::int64_t entries = 0;
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    const Edge& e = edges[i];
+    const double pad = kMargin * std::hypot(e.bx - e.ax, e.by - e.ay) + 1e-12 * std::max(width, height);
+    const int x0 = cell(std::min(e.ax, e.bx) - pad, minX, width),
+              x1 = cell(std::max(e.ax, e.bx) + pad, minX, width);
+    const int y0 = cell(std::min(e.ay, e.by) - pad, minY, height),
+              y1 = cell(std::max(e.ay, e.by) + pad, minY, height);
+    entries += std::int64_t{x1 - x0 + 1} * (y1 - y0 + 1);
+    if (entries > kMaxCellEntries) return true;
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x)
+        cells[static_cast<std::size_t>(y) * grid + x].push_back(static_cast<int>(i));
+  }
+  std::int64_t tests = 0;
+  for (const auto& members : cells) {
+    for (std::size_t a = 0; a < members.size(); ++a)
+      for (std::size_t b = a + 1; b < members.size(); ++b) {
+        if (++tests > kMaxPairTests) return true;
+        const Edge& e = edges[static_cast<std::size_t>(members[a])];
+        const Edge& f = edges[static_cast<std::size_t>(members[b])];
+        if (!Neighbours(e, f) && Touch(e, f)) return true;
+      }
+  }
+  return false;
+}
+
+}  // namespace xpdb
