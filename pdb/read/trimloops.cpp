@@ -74,8 +74,9 @@ bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds) {
   const int grid =
       std::clamp(static_cast<int>(std::ceil(std::sqrt(static_cast<double>(edges.size())))), 1, kMaxGrid);
   const double width = std::max(maxX - minX, 1e-30), height = std::max(maxY - minY, 1e-30);
+  // Clamped before the conversion: a padded end of a tiny box may lie far out.
   auto cell = [&](double value, double low, double size) {
-    return std::clamp(static_cast<int>((value - low) / size * grid), 0, grid - 1);
+    return static_cast<int>(std::clamp(std::floor((value - low) / size * grid), 0.0, grid - 1.0));
   };
 
   // Each edge goes into every cell that its box, widened by the margin, overlaps.
