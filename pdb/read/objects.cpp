@@ -37,6 +37,8 @@ class ObjectRecord {
   int ReadPoints();
   xGeoSet* ReadLineSegments(int count);
   int ReadPolygonBlock();
+  template <class Corner>
+  int ReadPolygonList(Corner corner);
   int ReadPolygons();
   int ReadSignedPolygons();
   int ReadEdgePolygons();
@@ -112,7 +114,10 @@ int ObjectRecord::ReadPolygonBlock() {
   return ReadPolygons();
 }
 
-int ObjectRecord::ReadPolygons() {
+// The polygon count and the polygons; `corner` turns each number read into a
+// point index (anything out of range adds no corner).
+template <class Corner>
+int ObjectRecord::ReadPolygonList(Corner corner) {
   int count = 0;
   m_in >> count;
   if (!InRange(count)) return xpdb::kStatusPolygonCount;
@@ -122,13 +127,17 @@ int ObjectRecord::ReadPolygons() {
     if (!InRange(corners)) return xpdb::kStatusPolygonVertexCount;
     if (m_builder) m_builder->BeginPolygon();
     for (int k = 0; k < corners && xpdb::StreamSound(m_in); ++k) {
-      int index = 0;
-      m_in >> index;
-      AddVertex(index);
+      int number = 0;
+      m_in >> number;
+      AddVertex(corner(number));
     }
     if (m_builder) m_builder->EndPolygon();
   }
   return xpdb::kStatusOk;
+}
+
+int ObjectRecord::ReadPolygons() {
+  return ReadPolygonList([](int index) { return index; });
 }
 
 // Version 10: a negative vertex count is followed by lines of extra data.
@@ -175,26 +184,13 @@ int ObjectRecord::ReadEdgePolygons() {
     ends.push_back(first);
     ends.push_back(second);
   }
-  int count = 0;
-  m_in >> count;
-  if (!InRange(count)) return xpdb::kStatusPolygonCount;
   const auto size = static_cast<long long>(ends.size());
-  for (int f = 0; f < count && xpdb::StreamSound(m_in); ++f) {
-    int corners = 0;
-    m_in >> corners;
-    if (!InRange(corners)) return xpdb::kStatusPolygonVertexCount;
-    if (m_builder) m_builder->BeginPolygon();
-    for (int k = 0; k < corners && xpdb::StreamSound(m_in); ++k) {
-      int reference = 0;
-      m_in >> reference;
-      // +e is the first end of edge e, -e its second end; edges count from 1.
-      const long long r = reference;
-      const long long position = r > 0 ? 2 * r - 2 : -2 * r - 1;
-      if (r != 0 && position < size) AddVertex(ends[static_cast<std::size_t>(position)]);
-    }
-    if (m_builder) m_builder->EndPolygon();
-  }
-  return xpdb::kStatusOk;
+  return ReadPolygonList([&](int reference) {
+    // +e is the first end of edge e, -e its second end; edges count from 1.
+    const long long r = reference;
+    const long long position = r > 0 ? 2 * r - 2 : -2 * r - 1;
+    return r != 0 && position < size ? ends[static_cast<std::size_t>(position)] : -1;
+  });
 }
 
 xGeoSet* ObjectRecord::Read(int& status) {
