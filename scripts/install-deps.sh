@@ -9,6 +9,7 @@ packages=(
   gettext locales
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libpng-dev libassimp-dev
+  libfast-float-dev libtinyobjloader-dev
 )
 
 missing=()
