@@ -1,0 +1,220 @@
+#include "readers.h"
+
+#include <dlfcn.h>
+
+#include <assimp/scene.h>
+#include <fast_float/fast_float.h>
+#include <tiny_obj_loader.h>
+#include <assimp/Importer.hpp>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "app/defaults.h"
+#include "app/package.h"
+#include "host/xenvironment.h"
+#include "host/xtrimesh.h"
+#include "mesh.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+static_assert(sizeof(xFVector) == 3 * sizeof(float));
+static_assert(sizeof(xTriMeshData::xTriangle) == 3 * sizeof(unsigned));
+
+std::string Slurp(const std::string& file) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) throw std::runtime_error("cannot open " + file);
+  std::fseek(f, 0, SEEK_END);
+  const long size = std::ftell(f);
+  std::fseek(f, 0, SEEK_SET);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  const std::size_t got = std::fread(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  if (got != text.size()) throw std::runtime_error("cannot read " + file);
+  return text;
+}
+
+// The one-pass parser of the practical limit: white space, then a number.
+class Cursor {
+ public:
+  explicit Cursor(const std::string& text) : m_at(text.data()), m_end(text.data() + text.size()) {}
+
+  long long Int() {
+    Skip();
+    long long value = 0;
+    const auto r = std::from_chars(m_at, m_end, value);
+    if (r.ec != std::errc()) throw std::runtime_error("not an integer");
+    m_at = r.ptr;
+    return value;
+  }
+  double Real() {
+    Skip();
+    double value = 0;
+    const auto r = fast_float::from_chars(m_at, m_end, value);
+    if (r.ec != std::errc()) throw std::runtime_error("not a real");
+    m_at = r.ptr;
+    return value;
+  }
+
+ private:
+  void Skip() {
+    while (m_at < m_end && (*m_at == ' ' || *m_at == '\n' || *m_at == '\t' || *m_at == '\r')) ++m_at;
+    if (m_at < m_end && *m_at == '+') ++m_at;
+  }
+  const char* m_at;
+  const char* m_end;
+};
+
+}  // namespace
+
+double CurrentRss() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) * 1024.0;
+  return 0.0;
+}
+
+Measures ReadWithPackage(const std::string& library, int module, const std::string& file) {
+  Package package;
+  std::string error;
+  if (!package.Load(library, error)) throw std::runtime_error(error);
+  package.InstallColourMaterials();
+  if (module < 0 || module >= static_cast<int>(package.Modules().size()))
+    throw std::runtime_error("no module " + std::to_string(module));
+  const PackageModule& chosen = package.Modules()[static_cast<std::size_t>(module)];
+  xEnvironment::GetGlobal()->SetDouble("Render.NURBS.Tolerance", kDefaultNurbsTolerance);
+  using GluSecondsFn = double (*)();
+  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+  const auto gluSeconds = handle ? reinterpret_cast<GluSecondsFn>(dlsym(handle, "xpdbGluSeconds")) : nullptr;
+
+  Measures m;
+  m["rss_before"] = CurrentRss();
+  auto* geometry = new xGeometry;
+  const auto start = Clock::now();
+  {
+    std::filebuf buffer;
+    if (!buffer.open(file, std::ios::in | std::ios::binary)) throw std::runtime_error("cannot open " + file);
+    xStream stream(&buffer);
+    if (chosen.read(&stream, &geometry) != 0) throw std::runtime_error("GRRead did not return 0");
+  }
+  m["seconds"] = Since(start);
+  if (gluSeconds) m["glu_seconds"] = gluSeconds();
+
+  const xGeoContainer& container = *geometry->GetContainer();
+  m["sets"] = container.GetSetCount();
+  double points = 0, triangles = 0;
+  for (int i = 0; i < container.GetSetCount(); ++i) {
+    auto* mesh = dynamic_cast<xTriMesh*>(container.GetSet(i));
+    if (!mesh) continue;
+    points += mesh->GetPointCount();
+    triangles += mesh->GetTriangleCount();
+  }
+  m["points"] = points;
+  m["triangles"] = triangles;
+  if (container.GetSetCount() == 1) {
+    if (auto* mesh = dynamic_cast<xTriMesh*>(container.GetSet(0))) {
+      const xTriMeshData& data = *mesh->GetData();
+      m["point_sum"] = static_cast<double>(
+          PointChecksum(reinterpret_cast<const float*>(data.points.data()), data.points.size() * 3) >> 12);
+      m["index_sum"] =
+          static_cast<double>(IndexChecksum(reinterpret_cast<const std::uint32_t*>(data.triangles.data()),
+                                            data.triangles.size() * 3) >>
+                              12);
+    }
+  }
+  return m;  // the geometry and the package stay until the process ends
+}
+
+Measures ReadWithFastFloat(const std::string& file) {
+  Measures m;
+  m["rss_before"] = CurrentRss();
+  std::vector<float> points;
+  std::vector<std::uint32_t> indices;
+  const auto start = Clock::now();
+  {
+    const std::string text = Slurp(file);
+    Cursor in(text);
+    in.Int();  // version
+    for (int section = 0; section < 3; ++section)
+      if (in.Int() != 0) throw std::runtime_error("the loop reads parts without sections only");
+    if (in.Int() != 1) throw std::runtime_error("the loop reads parts of one object only");
+    in.Int();  // colour
+    const long long count = in.Int();
+    points.resize(static_cast<std::size_t>(count) * 3);
+    for (float& coordinate : points) coordinate = static_cast<float>(in.Real());
+    if (in.Int() != 0) throw std::runtime_error("the loop reads parts without line segments only");
+    const long long polygons = in.Int();
+    indices.reserve(static_cast<std::size_t>(polygons) * 3);
+    std::uint32_t corners[64];
+    for (long long f = 0; f < polygons; ++f) {
+      const long long n = in.Int();
+      if (n < 0 || n > 64) throw std::runtime_error("the loop reads polygons of up to 64 corners");
+      int kept = 0;
+      for (long long k = 0; k < n; ++k) {
+        const long long index = in.Int();
+        if (index >= 0 && index < count) corners[kept++] = static_cast<std::uint32_t>(index);
+      }
+      for (int j = 1; j + 1 < kept; ++j)
+        indices.insert(indices.end(), {corners[0], corners[j], corners[j + 1]});
+    }
+    in.Int();  // texts
+  }
+  m["seconds"] = Since(start);
+  m["sets"] = 1;
+  m["points"] = static_cast<double>(points.size() / 3);
+  m["triangles"] = static_cast<double>(indices.size() / 3);
+  m["point_sum"] = static_cast<double>(PointChecksum(points.data(), points.size()) >> 12);
+  m["index_sum"] = static_cast<double>(IndexChecksum(indices.data(), indices.size()) >> 12);
+  return m;
+}
+
+Measures ReadWithAssimp(const std::string& file) {
+  Measures m;
+  m["rss_before"] = CurrentRss();
+  auto* importer = new Assimp::Importer;
+  const auto start = Clock::now();
+  const aiScene* scene = importer->ReadFile(file, 0);
+  m["seconds"] = Since(start);
+  if (!scene) throw std::runtime_error(std::string("Assimp: ") + importer->GetErrorString());
+  double points = 0, triangles = 0;
+  for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
+    points += scene->mMeshes[i]->mNumVertices;
+    triangles += scene->mMeshes[i]->mNumFaces;
+  }
+  m["sets"] = scene->mNumMeshes;
+  m["points"] = points;
+  m["triangles"] = triangles;
+  return m;
+}
+
+Measures ReadWithTinyObj(const std::string& file) {
+  Measures m;
+  m["rss_before"] = CurrentRss();
+  auto* reader = new tinyobj::ObjReader;
+  const auto start = Clock::now();
+  const bool ok = reader->ParseFromFile(file);
+  m["seconds"] = Since(start);
+  if (!ok) throw std::runtime_error("tinyobjloader: " + reader->Error());
+  const auto& attrib = reader->GetAttrib();
+  std::vector<std::uint32_t> indices;
+  double triangles = 0;
+  for (const auto& shape : reader->GetShapes()) {
+    triangles += static_cast<double>(shape.mesh.num_face_vertices.size());
+    for (const auto& index : shape.mesh.indices)
+      indices.push_back(static_cast<std::uint32_t>(index.vertex_index));
+  }
+  m["sets"] = static_cast<double>(reader->GetShapes().size());
+  m["points"] = static_cast<double>(attrib.vertices.size() / 3);
+  m["triangles"] = triangles;
+  m["point_sum"] = static_cast<double>(PointChecksum(attrib.vertices.data(), attrib.vertices.size()) >> 12);
+  m["index_sum"] = static_cast<double>(IndexChecksum(indices.data(), indices.size()) >> 12);
+  return m;
+}

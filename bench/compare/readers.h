@@ -1,0 +1,28 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+// What one read in a child process reports: "seconds" (wall time of the read
+// alone), "points", "triangles", "sets", checksums of the arrays read, and
+// for the clocked package "glu_seconds". Printed as "key value" lines.
+using Measures = std::map<std::string, double>;
+
+// Reads `file` through module `module` of the package at `library`, loaded
+// with dlopen, through its exported GRRead into a host geometry, as a host
+// would: a file stream, the colour materials installed, the default NURBS
+// tolerance set. Throws std::runtime_error when the read fails.
+Measures ReadWithPackage(const std::string& library, int module, const std::string& file);
+
+// The practical limit: the whole file into one buffer, then one pass that
+// parses the same version-9 records with fast_float and std::from_chars into
+// exactly sized float and index arrays.
+Measures ReadWithFastFloat(const std::string& file);
+
+// The OBJ file through Assimp's importer (no post-processing) and through
+// tinyobjloader (its default configuration).
+Measures ReadWithAssimp(const std::string& file);
+Measures ReadWithTinyObj(const std::string& file);
+
+// Resident set size of this process now, in bytes (VmRSS).
+double CurrentRss();
