@@ -8,6 +8,7 @@
 
 #include "app/commands.h"
 #include "app/defaults.h"
+#include "app/render.h"
 
 namespace {
 
@@ -68,12 +69,18 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   addReadOptions(convertCommand, convert.input);
 
+  RenderRequest render;
+  render.input.tolerance = kDefaultNurbsTolerance;
+  auto* renderCommand = AddRenderCommand(app, render);
+  addReadOptions(renderCommand, render.input);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? kExitOk : kExitUsage;
   }
   if (module >= 0) read.module = convert.input.module = module;
+  if (module >= 0) render.input.module = module;
 
   Package package;
   std::string error;
@@ -90,6 +97,8 @@ int main(int argc, char** argv) {
     code = RunDetect(package, files, json, std::cout, std::cerr);
   else if (*readCommand)
     code = RunRead(package, read, json, std::cout, std::cerr);
+  else if (*renderCommand)
+    code = RunRender(package, render, std::cout, std::cerr);
   else
     code = RunConvert(package, convert, std::cout, std::cerr);
   // A summary that did not reach its reader is no success.

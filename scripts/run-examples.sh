@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the command-line host over the bundled example parts: the package and
-# its modules, which module accepts each example, a read of each, and a
-# conversion of each to version 9 that is read back.
+# its modules, which module accepts each example, a read of each, a
+# conversion of each to version 9 that is read back, and a picture of each in
+# BUILD_DIR/renders/<name>.png.
 #
 # Usage: scripts/run-examples.sh BUILD_DIR
 # An example whose name contains "broken" is expected to fail its read (exit
@@ -74,6 +75,12 @@ for f in "${good[@]}"; do
     echo "read back: $after sets, as in $f"
   fi
   echo
+done
+
+renders=$build/renders
+mkdir -p "$renders"
+for f in "${good[@]}"; do
+  run 0 render "$f" -o "$renders/$(basename "$f" .pdb).png"
 done
 
 if [ "$failures" -gt 0 ]; then
