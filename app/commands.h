@@ -21,8 +21,9 @@ int RunRead(const Package& package, const ReadRequest& request, bool json, std::
 
 struct ConvertRequest {
   ReadRequest input;
-  std::string output;
+  std::string output;  // PDB or a mesh format, by its extension
   int version = 9;
+  bool progress = false;  // progress bars on `err` for mesh files
 };
 
 int RunConvert(const Package& package, const ConvertRequest& request, std::ostream& out, std::ostream& err);

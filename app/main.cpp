@@ -4,10 +4,13 @@
 #include <cstdlib>
 #include <iostream>
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 
 #include "app/commands.h"
 #include "app/defaults.h"
+#include "app/meshformat.h"
 #include "app/render.h"
 
 namespace {
@@ -61,9 +64,11 @@ int main(int argc, char** argv) {
   readCommand->add_flag("--json", json, "Print JSON");
   addReadOptions(readCommand, read);
 
-  auto* convertCommand = app.add_subcommand("convert", "Read a file and write it as a PDB file");
-  convertCommand->add_option("in", convert.input.file, "File to read")->required();
-  convertCommand->add_option("out", convert.output, "PDB file to write")->required();
+  auto* convertCommand = app.add_subcommand(
+      "convert", "Convert a PDB or mesh file to a PDB or mesh file, by the output's extension");
+  convertCommand->add_option("in", convert.input.file, "PDB file, or any mesh file that Assimp imports")
+      ->required();
+  convertCommand->add_option("out", convert.output, "File to write: " + OutputExtensions())->required();
   convertCommand->add_option("--pdb-version", convert.version, "PDB version to write")
       ->check(CLI::IsMember({8, 9, 10, 11, 12, 14}))
       ->capture_default_str();
@@ -80,6 +85,7 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? kExitOk : kExitUsage;
   }
   if (module >= 0) read.module = convert.input.module = module;
+  convert.progress = isatty(STDERR_FILENO) == 1;
   if (module >= 0) render.input.module = module;
 
   Package package;

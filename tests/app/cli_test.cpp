@@ -240,7 +240,7 @@ TEST(ConvertCommand, BadRequestsAndFailedReadsWriteNothing) {
   const TempDir dir;
   const std::string in = dir.Write("in.pdb", ColourPart());
   const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
-      {{"convert", in, dir.File("out.obj")}, 2, ".pdb"},
+      {{"convert", in, dir.File("out.xyz")}, 2, ".pdb"},
       {{"convert", in, dir.File("out")}, 2, ".pdb"},
       {{"convert", in, dir.File("x.pdb"), "--pdb-version", "13"}, 2, "--pdb-version"},
       {{"convert", dir.File("missing.pdb"), dir.File("x.pdb")}, 2, "missing.pdb"},

@@ -1,0 +1,353 @@
+#include "app/assimpexport.h"
+
+#include <assimp/material.h>
+#include <assimp/scene.h>
+#include <assimp/Exporter.hpp>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+#include "app/assimpprogress.h"
+#include "app/meshcolours.h"
+#include "app/outputfile.h"
+#include "host/xcompactlineset.h"
+#include "host/xlineset.h"
+#include "host/xpointset.h"
+#include "host/xpolymesh.h"
+#include "host/xtrimesh.h"
+
+namespace {
+
+// The exporter's output stays in memory until it has finished, since some
+// exporters seek back to fill in sizes, and goes to disk only then.
+class MemoryStream : public Assimp::IOStream {
+ public:
+  explicit MemoryStream(std::string& data) : m_data(data) {}
+  size_t Read(void*, size_t, size_t) override { return 0; }
+  size_t Write(const void* buffer, size_t size, size_t count) override {
+    if (size == 0 || count == 0) return 0;
+    if (count > (m_data.max_size() - m_position) / size) return 0;
+    const size_t n = size * count;
+    if (m_position + n > m_data.size()) m_data.resize(m_position + n);
+    std::memcpy(m_data.data() + m_position, buffer, n);
+    m_position += n;
+    return count;
+  }
+  aiReturn Seek(size_t offset, aiOrigin origin) override {
+    const size_t base = origin == aiOrigin_SET ? 0 : origin == aiOrigin_CUR ? m_position : m_data.size();
+    if (origin != aiOrigin_SET && origin != aiOrigin_CUR && origin != aiOrigin_END) return aiReturn_FAILURE;
+    if (offset > m_data.max_size() - base) return aiReturn_FAILURE;
+    m_position = base + offset;
+    return aiReturn_SUCCESS;
+  }
+  size_t Tell() const override { return m_position; }
+  size_t FileSize() const override { return m_data.size(); }
+  void Flush() override {}
+
+ private:
+  std::string& m_data;
+  size_t m_position = 0;
+};
+
+class MemoryFiles : public Assimp::IOSystem {
+ public:
+  bool Exists(const char* path) const override { return m_files.count(path) > 0; }
+  char getOsSeparator() const override { return '/'; }
+  Assimp::IOStream* Open(const char* path, const char* mode = "rb") override {
+    if (!mode || !std::strchr(mode, 'w')) return nullptr;
+    auto [file, created] = m_files.try_emplace(path);
+    if (created) m_order.emplace_back(path);
+    file->second.clear();
+    return new MemoryStream(file->second);
+  }
+  void Close(Assimp::IOStream* stream) override { delete stream; }
+
+  const std::vector<std::string>& Paths() const { return m_order; }
+  const std::string& Data(const std::string& path) const { return m_files.at(path); }
+
+ private:
+  std::unordered_map<std::string, std::string> m_files;
+  std::vector<std::string> m_order;
+};
+
+const char* TypeName(const xGeoSet& set) {
+  switch (set.GetType()) {
+    case xGeoTypePolyMesh:
+      return "xPolyMesh";
+    case xGeoTypeLineSet:
+      return "xLineSet";
+    case xGeoTypePointSet:
+      return "xPointSet";
+    case xGeoTypeFrameSet:
+      return "xFrameSet";
+    case xGeoTypeTriMesh:
+      return "xTriMesh";
+    case xGeoTypeCompactLineSet:
+      return "xCompactLineSet";
+    default:
+      return "xGeoSet";
+  }
+}
+
+// One set's primitives, all of one kind, over the points they use.
+struct Primitives {
+  unsigned corners = 3;  // per face: 3, 2 or 1
+  std::vector<aiVector3D> vertices;
+  std::vector<unsigned> faces;
+
+  // Points are taken on first use, so that points no face uses stay out.
+  template <class Key>
+  void Corner(std::unordered_map<Key, unsigned>& used, Key key, const aiVector3D& position) {
+    const auto [entry, added] = used.try_emplace(key, static_cast<unsigned>(vertices.size()));
+    if (added) vertices.push_back(position);
+    faces.push_back(entry->second);
+  }
+};
+
+aiVector3D Position(const xFVector& p) { return {p.x, p.y, p.z}; }
+
+Primitives FromTriMesh(const xTriMesh& mesh) {
+  Primitives result;
+  std::unordered_map<unsigned, unsigned> used;
+  const auto points = static_cast<unsigned>(mesh.GetPointCount());
+  for (int i = 0; i < mesh.GetTriangleCount(); ++i) {
+    const auto& t = mesh.GetTriangle(i);
+    if (t.a >= points || t.b >= points || t.c >= points) continue;
+    for (const unsigned corner : {t.a, t.b, t.c})
+      result.Corner(used, corner, Position(mesh.GetPoint(static_cast<int>(corner))));
+  }
+  return result;
+}
+
+// Fans, as the PDB readers triangulate polygons.
+Primitives FromPolyMesh(const xPolyMesh& mesh) {
+  Primitives result;
+  std::unordered_map<const xPolyPoint*, unsigned> used;
+  for (const xPolygon* polygon = mesh.GetPolygons().GBegin(); polygon;
+       polygon = xTDLinkList<xPolygon>::GNext(polygon))
+    for (int k = 1; k + 1 < polygon->GetVertexCount(); ++k)
+      for (const int corner : {0, k, k + 1}) {
+        const xPolyPoint* p = polygon->GetVertex(corner);
+        result.Corner(
+            used, p,
+            aiVector3D(static_cast<ai_real>(p->x), static_cast<ai_real>(p->y), static_cast<ai_real>(p->z)));
+      }
+  return result;
+}
+
+// Pairs first, then each polyline's neighbouring points.
+Primitives FromCompactLineSet(const xCompactLineSet& set) {
+  Primitives result;
+  result.corners = 2;
+  std::unordered_map<int, unsigned> used;
+  const auto segment = [&](int a, int b) {
+    result.Corner(used, a, Position(set.GetPoint(a)));
+    result.Corner(used, b, Position(set.GetPoint(b)));
+  };
+  const int count = set.GetPointCount();
+  const int pairPoints = set.GetPolyLineCount() > 0 ? std::min(set.GetPolyLineStart(0), count) : count;
+  for (int i = 0; i + 1 < pairPoints; i += 2) segment(i, i + 1);
+  for (int line = 0; line < set.GetPolyLineCount(); ++line) {
+    const int start = set.GetPolyLineStart(line);
+    const int end = std::min(count, start + set.GetPolyLineSize(line));
+    for (int i = std::max(start, 0); i + 1 < end; ++i) segment(i, i + 1);
+  }
+  return result;
+}
+
+Primitives FromLineSet(const xLineSet& set) {
+  Primitives result;
+  result.corners = 2;
+  std::unordered_map<const xLinePoint*, unsigned> used;
+  const auto corner = [&](const xLinePoint* p) {
+    result.Corner(
+        used, p,
+        aiVector3D(static_cast<ai_real>(p->x), static_cast<ai_real>(p->y), static_cast<ai_real>(p->z)));
+  };
+  for (const xLine* line = set.GetLines().GBegin(); line; line = xTDLinkList<xLine>::GNext(line))
+    for (int i = 0; i + 1 < line->GetPointCount(); ++i) {
+      corner(line->GetPoint(i));
+      corner(line->GetPoint(i + 1));
+    }
+  return result;
+}
+
+Primitives FromPointSet(const xPointSet& set) {
+  Primitives result;
+  result.corners = 1;
+  for (int i = 0; i < set.GetPointCount(); ++i) {
+    result.faces.push_back(static_cast<unsigned>(result.vertices.size()));
+    result.vertices.push_back(Position(set.GetPoint(i)));
+  }
+  return result;
+}
+
+class SceneMaker {
+ public:
+  SceneMaker(const MeshFormat& format, const MeshColours& colours) : m_format(format), m_colours(colours) {}
+
+  // False when the format cannot hold the set or it has nothing to draw.
+  bool Add(xGeoSet& set, int position, std::map<std::string, int>& leftOut) {
+    std::optional<Primitives> primitives;
+    if (const auto* tri = dynamic_cast<const xTriMesh*>(&set))
+      primitives = FromTriMesh(*tri);
+    else if (const auto* poly = dynamic_cast<const xPolyMesh*>(&set))
+      primitives = FromPolyMesh(*poly);
+    else if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set); compact && m_format.lines)
+      primitives = FromCompactLineSet(*compact);
+    else if (const auto* lines = dynamic_cast<const xLineSet*>(&set); lines && m_format.lines)
+      primitives = FromLineSet(*lines);
+    else if (const auto* points = dynamic_cast<const xPointSet*>(&set); points && m_format.points)
+      primitives = FromPointSet(*points);
+    if (!primitives) {
+      ++leftOut[TypeName(set)];
+      return false;
+    }
+    if (primitives->faces.empty()) {
+      ++leftOut[std::string("empty ") + TypeName(set)];
+      return false;
+    }
+    const std::string name = "set" + std::to_string(position);
+    m_meshes.push_back(MakeMesh(*primitives, m_colours.Index(set.GetMaterial()), name));
+    m_names.push_back(name);
+    return true;
+  }
+
+  // The scene owns everything made so far from here on.
+  std::unique_ptr<aiScene> Finish() {
+    auto scene = std::make_unique<aiScene>();
+    scene->mRootNode = new aiNode("xpdb");
+    scene->mMaterials = new aiMaterial*[m_materials.size()];
+    for (auto& material : m_materials) scene->mMaterials[scene->mNumMaterials++] = material.release();
+    scene->mMeshes = new aiMesh*[m_meshes.size()];
+    aiNode& root = *scene->mRootNode;
+    root.mChildren = new aiNode*[m_meshes.size()];
+    for (auto& mesh : m_meshes) {
+      auto* node = new aiNode(m_names[scene->mNumMeshes]);
+      node->mParent = &root;
+      node->mMeshes = new unsigned[1]{scene->mNumMeshes};
+      node->mNumMeshes = 1;
+      root.mChildren[root.mNumChildren++] = node;
+      scene->mMeshes[scene->mNumMeshes++] = mesh.release();
+    }
+    m_materials.clear();
+    m_meshes.clear();
+    return scene;
+  }
+
+ private:
+  unsigned MaterialFor(int colour) {
+    const auto found = std::find(m_materialColours.begin(), m_materialColours.end(), colour);
+    if (found != m_materialColours.end()) return static_cast<unsigned>(found - m_materialColours.begin());
+    auto material = std::make_unique<aiMaterial>();
+    const aiString name(m_colours.Name(colour));
+    material->AddProperty(&name, AI_MATKEY_NAME);
+    const aiColor4D diffuse = BaseColour(colour);
+    material->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
+    m_materials.push_back(std::move(material));
+    m_materialColours.push_back(colour);
+    return static_cast<unsigned>(m_materials.size() - 1);
+  }
+
+  aiColor4D BaseColour(int colour) const {
+    float rgb[3];
+    m_colours.BaseColour(colour, rgb);
+    return {rgb[0], rgb[1], rgb[2], 1.0f};
+  }
+
+  std::unique_ptr<aiMesh> MakeMesh(const Primitives& primitives, int colour, const std::string& name) {
+    auto mesh = std::make_unique<aiMesh>();
+    mesh->mName = name;
+    mesh->mMaterialIndex = MaterialFor(colour);
+    mesh->mPrimitiveTypes = primitives.corners == 3   ? aiPrimitiveType_TRIANGLE
+                            : primitives.corners == 2 ? aiPrimitiveType_LINE
+                                                      : aiPrimitiveType_POINT;
+    mesh->mVertices = new aiVector3D[primitives.vertices.size()];
+    mesh->mNumVertices = static_cast<unsigned>(primitives.vertices.size());
+    std::copy(primitives.vertices.begin(), primitives.vertices.end(), mesh->mVertices);
+    if (m_format.vertexColours) {
+      mesh->mColors[0] = new aiColor4D[primitives.vertices.size()];
+      std::fill_n(mesh->mColors[0], primitives.vertices.size(), BaseColour(colour));
+    }
+    const std::size_t faceCount = primitives.faces.size() / primitives.corners;
+    mesh->mFaces = new aiFace[faceCount];
+    for (std::size_t i = 0; i < faceCount; ++i) {
+      aiFace& face = mesh->mFaces[i];
+      face.mIndices = new unsigned[primitives.corners];
+      face.mNumIndices = primitives.corners;
+      std::copy_n(primitives.faces.begin() + static_cast<std::ptrdiff_t>(i * primitives.corners),
+                  primitives.corners, face.mIndices);
+      ++mesh->mNumFaces;
+    }
+    return mesh;
+  }
+
+  const MeshFormat& m_format;
+  const MeshColours& m_colours;
+  std::vector<std::unique_ptr<aiMesh>> m_meshes;
+  std::vector<std::string> m_names;
+  std::vector<std::unique_ptr<aiMaterial>> m_materials;
+  std::vector<int> m_materialColours;
+};
+
+// Puts every file in place only when all of them were written in full.
+bool WriteFiles(const MemoryFiles& files, std::vector<std::string>& paths, std::string& error) {
+  std::vector<std::unique_ptr<ReplacingFile>> outputs;
+  for (const std::string& path : paths) {
+    outputs.push_back(std::make_unique<ReplacingFile>());
+    ReplacingFile& file = *outputs.back();
+    if (!file.Open(path, error)) return false;
+    const std::string& data = files.Data(path);
+    const auto size = static_cast<std::streamsize>(data.size());
+    if (file.sputn(data.data(), size) != size) {
+      error = file.WriteError();
+      if (error.empty()) error = "cannot write " + path;
+      return false;
+    }
+  }
+  for (auto& file : outputs)
+    if (!file->Commit(error)) return false;
+  return true;
+}
+
+}  // namespace
+
+MeshExport ExportMesh(xGeometry& geometry, const MeshFormat& format, const std::string& path,
+                      const MeshColours& colours, ProgressBar& progress) {
+  MeshExport result;
+  SceneMaker maker(format, colours);
+  xGeoContainer& container = *geometry.GetContainer();
+  const int count = container.GetSetCount();
+  for (int i = 0; i < count; ++i) {
+    if (maker.Add(*container.GetSet(i), i + 1, result.leftOut)) ++result.setsWritten;
+    progress.Update(0.5 * (i + 1) / count);
+  }
+  const std::unique_ptr<aiScene> scene = maker.Finish();
+
+  Assimp::Exporter exporter;
+  auto* files = new MemoryFiles;
+  exporter.SetIOHandler(files);  // the exporter owns both
+  auto* handler = new AssimpProgress(progress);
+  exporter.SetProgressHandler(handler);
+  // Assimp reports its export steps as 0 to one half.
+  handler->Phase(0.5, 1.0, 0.5);
+  if (exporter.Export(scene.get(), format.exportId, path) != aiReturn_SUCCESS) {
+    result.code = kExitFailed;
+    result.problem = "cannot write " + path + " as " + format.name + ": " + exporter.GetErrorString();
+    return result;
+  }
+  std::vector<std::string> paths = files->Paths();
+  // The main file first; the others in the order the exporter made them.
+  std::stable_partition(paths.begin(), paths.end(), [&](const std::string& p) { return p == path; });
+  if (!WriteFiles(*files, paths, result.problem)) {
+    result.code = kExitFailed;
+    return result;
+  }
+  result.files = paths;
+  progress.Done();
+  return result;
+}

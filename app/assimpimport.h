@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/hostread.h"
+#include "host/xgeometry.h"
+
+class MeshColours;
+class ProgressBar;
+
+struct MeshImportOptions {
+  // Triangles as polygon meshes, the only kind that PDB versions after 9 hold.
+  bool polyMeshes = false;
+  // Point primitives as point sets; else they are counted and left out.
+  bool points = true;
+};
+
+struct MeshImport {
+  ExitCode code = kExitOk;
+  std::string problem;  // why nothing was imported
+  std::unique_ptr<xGeometry> geometry;
+  int pointsLeftOut = 0;
+  int facesWithoutCorners = 0;
+};
+
+// Reads a file that Assimp imports (STL, OBJ, PLY, glTF, ...) into host
+// geometry. Each mesh, placed by its nodes, becomes one set per kind of
+// primitive and colour: triangles, line segments (pairs of a compact line
+// set) and points. A material's name gives the Deneb colour, else its diffuse
+// colour does, or per face the first corner's colour when the mesh carries
+// colours per vertex; the set gets the host's material of that colour.
+MeshImport ImportMesh(const std::string& path, const MeshColours& colours, const MeshImportOptions& options,
+                      ProgressBar& progress);
