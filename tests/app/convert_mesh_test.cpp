@@ -15,11 +15,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/assimpexport.h"
+#include "app/assimpimport.h"
 #include "app/commands.h"
 #include "app/defaults.h"
+#include "app/meshcolours.h"
 #include "app/meshformat.h"
 #include "app/progressbar.h"
 #include "host/xcompactlineset.h"
+#include "host/xframeset.h"
+#include "host/xlineset.h"
 #include "host/xmaterial.h"
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
@@ -332,6 +337,49 @@ TEST(MeshExport, FormatsWithoutLinesLeaveThemOutAndSaySo) {
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"back.pdb", "part.STL", "part.bin", "part.gltf"}));
 }
 
+// Sets that no PDB reader makes: polygons go out as fans, a line set's lines
+// as segments between neighbouring points.
+TEST(MeshExport, PolygonMeshesAndLineSetsGoOutAsTrianglesAndSegments) {
+  MeshColours colours;
+  std::string error;
+  ASSERT_TRUE(colours.Resolve(LoadedPackage(), error)) << error;
+  xGeometry geometry;
+  auto* poly = new xPolyMesh;
+  std::vector<xPolyPoint*> p;
+  for (const auto& [x, y] : {std::pair{0, 0}, {2, 0}, {2, 1}, {1, 2}, {0, 1}})
+    p.push_back(poly->AddPoint(x, y, 0, 0));
+  xPolygon* pentagon = poly->NewPolygon();
+  for (xPolyPoint* corner : p) pentagon->AddVertex(corner);
+  poly->NewPolygon();
+  poly->NewPolygon()->AddVertex(p[0]);
+  poly->SetMaterial(xMatReader::FindMaterial("TAN", false));
+  auto* lines = new xLineSet;
+  for (const double x : {0.0, 1.0, 3.0}) lines->NewLine()->AddPoint(xVector(x, 5, 5));
+  xLine* line = lines->NewLine();
+  for (const double x : {0.0, 1.0, 3.0}) line->AddPoint(xVector(x, 5, 5));
+  geometry.GetContainer()->AddSet(poly);
+  geometry.GetContainer()->AddSet(lines);
+  geometry.GetContainer()->AddSet(new xFrameSet);
+
+  const Scratch dir;
+  std::ostringstream quiet;
+  ProgressBar bar(quiet, "", false);
+  const MeshExport written = ExportMesh(geometry, *MeshFormatFor("part.glb"), dir.File("part.glb"), colours, bar);
+  ASSERT_EQ(written.code, kExitOk) << written.problem;
+  EXPECT_EQ(written.setsWritten, 2);
+  EXPECT_EQ(written.leftOut, (std::map<std::string, int>{{"xFrameSet", 1}}));
+
+  const MeshImport read = ImportMesh(dir.File("part.glb"), colours, {}, bar);
+  ASSERT_EQ(read.code, kExitOk) << read.problem;
+  const std::vector<SetSummary> sets = SummariseSets(*read.geometry);
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_EQ(sets[0].triangles, 3);
+  EXPECT_DOUBLE_EQ(sets[0].area, 3.0);
+  EXPECT_EQ(sets[0].material, "TAN");
+  EXPECT_EQ(sets[1].segments, 2);
+  EXPECT_EQ(sets[1].material, std::nullopt);
+}
+
 TEST(ConvertCommand, UnknownOutputsAndUnreadableInputsWriteNothing) {
   const Scratch dir;
   const std::string part = XPDB_SOURCE_DIR "/examples/gripper_finger_v9.pdb";
@@ -351,17 +399,6 @@ TEST(ConvertCommand, UnknownOutputsAndUnreadableInputsWriteNothing) {
     EXPECT_EQ(run.out, "");
   }
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"broken.stl", "notes.txt"}));
-}
-
-TEST(MeshFormats, ChosenByTheExtensionInAnyCase) {
-  ASSERT_NE(MeshFormatFor("a/b.Obj"), nullptr);
-  EXPECT_STREQ(MeshFormatFor("a/b.Obj")->exportId, "obj");
-  EXPECT_STREQ(MeshFormatFor("x.GLB")->exportId, "glb2");
-  EXPECT_EQ(MeshFormatFor("x.pdb"), nullptr);
-  EXPECT_EQ(MeshFormatFor("obj"), nullptr);
-  EXPECT_TRUE(IsPdbPath("dir.obj/x.PDB"));
-  EXPECT_FALSE(IsPdbPath("x.pdb.obj"));
-  EXPECT_EQ(OutputExtensions().rfind(".pdb, .obj, .stl, .ply", 0), 0u);
 }
 
 TEST(ProgressBar, DrawsOnlyWhenEnabledAndOnlyChanges) {
