@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test sanitize fuzz fuzz-smoke bench clean
+.PHONY: all deps configure build run test install-check sanitize fuzz fuzz-smoke bench clean
 
 all: build
 
@@ -21,6 +21,10 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure
+
+# Installs into a scratch prefix and builds a separate project against it.
+install-check: build
+	@scripts/install-check.sh $(BUILD)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:
