@@ -40,6 +40,8 @@ class XHOST_API xStream : public std::iostream {
   // Copies the next token that fits the grammar into `token`; false when the
   // stream was already bad or no character fits.
   bool ReadToken(char* token, std::size_t capacity, std::size_t& length, bool real);
+  template <class T, class ScanFn>
+  xStream& Extract(T& value, bool real, ScanFn scan);
 
   xMessageContext m_context;
 };

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <locale>
+#include <random>
 #include <sstream>
+#include <vector>
 
 #include "host/xstream.h"
 
@@ -71,6 +77,29 @@ TEST_F(StreamFixture, MalformedOrOverflowingNumbersFail) {
   }
 }
 
+TEST_F(StreamFixture, IntegersKeepTheirWholeRange) {
+  xStream& s =
+      Open("-2147483648 2147483647 -0 000000000000000000000000042 +0000000000000000000000002147483647");
+  int a = 0, b = 0, c = 5, d = 0, e = 0;
+  s >> a >> b >> c >> d >> e;
+  EXPECT_EQ(a, -2147483647 - 1);
+  EXPECT_EQ(b, 2147483647);
+  EXPECT_EQ(c, 0);
+  EXPECT_EQ(d, 42);
+  EXPECT_EQ(e, 2147483647);
+  EXPECT_FALSE(s.fail());
+}
+
+TEST_F(StreamFixture, ANumberLongerThan128CharactersFails) {
+  const std::string fits = "0." + std::string(125, '0') + "1";  // 128 characters
+  double value = 0;
+  Open(fits + " " + fits + "0 7") >> value;
+  EXPECT_EQ(value, 1e-126);
+  *stream >> value;
+  EXPECT_EQ(value, 0.0);
+  EXPECT_TRUE(stream->fail());
+}
+
 TEST_F(StreamFixture, EndOfTextAfterWhiteSpaceFails) {
   xStream& s = Open("1 \n");
   int a = 0, b = 4;
@@ -115,6 +144,119 @@ TEST_F(StreamFixture, WritesStringsAndDebugNotes) {
   xMessageContext::AddDebug(&s, "PDB 9 format");
   ASSERT_EQ(s.GetMessageContext().Notes().size(), 1u);
   EXPECT_EQ(s.GetMessageContext().Notes()[0], "PDB 9 format");
+}
+
+// Hands its text out a few characters at a time, so that numbers straddle
+// the end of the buffered text; with a size of 0 it keeps no buffer at all
+// and every character goes through underflow and uflow.
+class ChunkedBuffer : public std::streambuf {
+ public:
+  ChunkedBuffer(std::string text, std::size_t chunk) : m_text(std::move(text)), m_chunk(chunk) {}
+
+ protected:
+  int_type underflow() override {
+    if (m_next >= m_text.size()) return traits_type::eof();
+    if (m_chunk == 0) return traits_type::to_int_type(m_text[m_next]);
+    char* first = m_text.data() + m_next;
+    const std::size_t n = std::min(m_chunk, m_text.size() - m_next);
+    setg(first, first, first + n);
+    m_next += n;
+    return traits_type::to_int_type(*first);
+  }
+  int_type uflow() override {
+    if (m_chunk != 0) return std::streambuf::uflow();
+    if (m_next >= m_text.size()) return traits_type::eof();
+    return traits_type::to_int_type(m_text[m_next++]);
+  }
+
+ private:
+  std::string m_text;
+  std::size_t m_chunk;
+  std::size_t m_next = 0;
+};
+
+struct Extracted {
+  double value;
+  bool fail, eof;
+  bool operator==(const Extracted& o) const {
+    return std::memcmp(&value, &o.value, sizeof value) == 0 && fail == o.fail && eof == o.eof;
+  }
+};
+
+// Reads `kinds` ('i' int, 'd' double, 'w' word) from `text` and notes each
+// value with the stream state after it.
+std::vector<Extracted> ExtractAll(std::streambuf& buffer, const std::string& kinds) {
+  xStream s(&buffer);
+  std::vector<Extracted> out;
+  for (const char kind : kinds) {
+    double value = 0;
+    if (kind == 'i') {
+      int i = -1;
+      s >> i;
+      value = i;
+    } else if (kind == 'd') {
+      s >> value;
+    } else {
+      xTString<char> word;
+      s >> word;
+      value = static_cast<double>(word.Length());
+      s.clear(s.rdstate() & std::ios::eofbit);
+    }
+    out.push_back({value, s.fail(), s.eof()});
+  }
+  return out;
+}
+
+TEST(StreamBuffering, NumbersReadTheSameWhereverTheBufferedTextEnds) {
+  // Each case: the text, what to read; failures reset by the word reads.
+  const std::pair<std::string, std::string> cases[] = {
+      {" 12\t-7\n\r\n+3 0.5 -1.25e+02 3. .5 1E3 42 -0 1.23457e-05 -249.269 1e+06 9.99999e-05",
+       "iiiddddddiddddd"},
+      {"2147483647 -2147483648 2147483648 x -2147483649 y 0000000000000000000000000000042", "iiiwiwi"},
+      {"1e x 1e+ y . z -. q +-1 w - 5", "dwdwdwdwiwiw"},
+      {"1.5 2,5 7 1.7976931348623157e308 1e999 r 4.9406564584124654e-324 123456789012345678901234.5e-3",
+       "ddwidwdd"},
+      {"0.1 0.2 0.30000000000000004 1e22 1e23 9007199254740993 -0.000000000000000000000001", "ddddddd"},
+      {"17 \n\t ", "ii"},
+      {"3.25", "d"},
+      {"12", "ii"},
+  };
+  for (const auto& [text, kinds] : cases) {
+    std::stringbuf whole(text);
+    const std::vector<Extracted> expected = ExtractAll(whole, kinds);
+    for (std::size_t chunk : {0, 1, 2, 3, 5, 8, 13}) {
+      ChunkedBuffer pieces(text, chunk);
+      EXPECT_EQ(ExtractAll(pieces, kinds), expected) << text << " in pieces of " << chunk;
+    }
+  }
+}
+
+TEST(StreamReals, WhatTheWriterEmitsReadsBackCorrectlyRounded) {
+  std::mt19937_64 random(42);
+  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-37, 37);  // within float range
+  std::string text;
+  std::vector<double> expected;
+  char number[64];
+  for (int i = 0; i < 20000; ++i) {
+    const double v = mantissa(random) * std::pow(10.0, exponent(random));
+    const double narrowed = static_cast<float>(v);  // the writer widens single-precision points
+    for (const char* format : {"%g", "%.17g", "%.9g", "%e"}) {
+      const int n = std::snprintf(number, sizeof number, format, i % 2 ? v : narrowed);
+      double reference = 0;
+      std::from_chars(number, number + n, reference);
+      expected.push_back(reference);
+      text.append(number, static_cast<std::size_t>(n)).push_back(i % 3 ? ' ' : '\n');
+    }
+  }
+  std::stringbuf buffer(text);
+  xStream s(&buffer);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    double value = 0;
+    s >> value;
+    ASSERT_FALSE(s.fail()) << i;
+    ASSERT_EQ(std::memcmp(&value, &expected[i], sizeof value), 0) << value << " " << expected[i];
+  }
 }
 
 }  // namespace
