@@ -4,8 +4,8 @@
 #include <string>
 
 // What one read in a child process reports: "seconds" (wall time of the read
-// alone), "points", "triangles", "sets", checksums of the arrays read, and
-// for the clocked package "glu_seconds". Printed as "key value" lines.
+// alone), "cpu_seconds" (user and system time of the same span), "points", "triangles", "sets", checksums of
+// the arrays read, and for the clocked package "glu_seconds". Printed as "key value" lines.
 using Measures = std::map<std::string, double>;
 
 // Reads `file` through module `module` of the package at `library`, loaded
@@ -23,6 +23,9 @@ Measures ReadWithFastFloat(const std::string& file);
 // tinyobjloader (its default configuration).
 Measures ReadWithAssimp(const std::string& file);
 Measures ReadWithTinyObj(const std::string& file);
+
+// User plus system CPU time of this process so far, in seconds.
+double CpuSeconds();
 
 // Resident set size of this process now, in bytes (VmRSS).
 double CurrentRss();
