@@ -64,10 +64,13 @@ class XPDB_API xPdbUtil {
    private:
     xTriMesh* m_mesh = nullptr;  // owned until Finish
     xTQTable<int> m_corners;
+    int m_expectedPoints = 0;  // the counts announced, for making room
+    int m_expectedTriangles = 0;
   };
 
   // One object record; returns the last set it added, or null.
-  static xGeoSet* ReadObject(xStream* stream, xGeometry** geometry, int version, int fileVersion, int& status);
+  static xGeoSet* ReadObject(xStream* stream, xGeometry** geometry, int version, int fileVersion,
+                             int& status);
 
   // Point number of one corner of a ring of signed edge references.
   static int GetPolygonIndex(int** edges, int** polygons, int polygon, int corner);

@@ -121,6 +121,8 @@ int ObjectRecord::ReadPolygonList(Corner corner) {
   int count = 0;
   m_in >> count;
   if (!InRange(count)) return xpdb::kStatusPolygonCount;
+  // Only makes room: no triangle has been added yet.
+  if (m_builder) m_builder->SetPolygonCount(count);
   for (int f = 0; f < count && xpdb::StreamSound(m_in); ++f) {
     int corners = 0;
     m_in >> corners;

@@ -1,9 +1,31 @@
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
 #include "host/xassert.h"
 #include "pdb/xpdbutil.h"
 
 namespace {
+
 constexpr int kInitialCorners = 8;
+constexpr std::size_t kFirstRoom = 4096;
+constexpr std::size_t kGrowth = 8;
+
+// Room for one more entry. A count read from a file may promise far more than
+// follows it, so the mesh makes room as entries arrive, but eightfold at a
+// time up to the count (doubling past it): a large mesh is then copied and
+// its memory first touched about once, not twice over as with doubling, and
+// a short file still never gets much more room than it fills.
+template <class T>
+void MakeRoom(std::vector<T>& entries, int expected) {
+  const std::size_t size = entries.size();
+  if (size < entries.capacity()) return;
+  const auto announced = static_cast<std::size_t>(std::max(expected, 0));
+  entries.reserve(announced > size ? std::min(announced, std::max(kFirstRoom, size * kGrowth))
+                                   : std::max(kFirstRoom, size * 2));
 }
+
+}  // namespace
 
 xPdbUtil::ObjectReader::~ObjectReader() = default;
 
@@ -15,10 +37,13 @@ void xPdbUtil::TriMeshReader::Start() {
   delete m_mesh;
   m_mesh = new xTriMesh;
   m_corners.Clear();
+  m_expectedPoints = m_expectedTriangles = 0;
 }
 
 void xPdbUtil::TriMeshReader::SetPointCount(int count) {
-  if (m_mesh) m_mesh->SetPointCount(count, false);
+  if (!m_mesh) return;
+  m_mesh->SetPointCount(count, false);
+  m_expectedPoints = count;
 }
 
 xVector xPdbUtil::TriMeshReader::GetPoint(int index) {
@@ -28,11 +53,15 @@ xVector xPdbUtil::TriMeshReader::GetPoint(int index) {
 }
 
 void xPdbUtil::TriMeshReader::AddPoint(const xVector& point) {
-  if (m_mesh) m_mesh->AddPoint(static_cast<xFVector>(point));
+  if (!m_mesh) return;
+  MakeRoom(m_mesh->GetData()->points, m_expectedPoints);
+  m_mesh->AddPoint(static_cast<xFVector>(point));
 }
 
 void xPdbUtil::TriMeshReader::SetPolygonCount(int count) {
-  if (m_mesh) m_mesh->SetTriangleCount(count, false);
+  if (!m_mesh) return;
+  m_mesh->SetTriangleCount(count, false);
+  m_expectedTriangles = count;
 }
 
 void xPdbUtil::TriMeshReader::BeginPolygon() { m_corners.Clear(); }
@@ -45,9 +74,12 @@ void xPdbUtil::TriMeshReader::EndPolygon() {
   const int n = m_corners.Count();
   if (!m_mesh || n < 3) return;
   const auto first = static_cast<unsigned>(m_corners[0]);
-  for (int j = 1; j + 1 < n; ++j)
+  auto& triangles = m_mesh->GetData()->triangles;
+  for (int j = 1; j + 1 < n; ++j) {
+    MakeRoom(triangles, m_expectedTriangles);
     m_mesh->AddTriangle(xTriMeshData::xTriangle{first, static_cast<unsigned>(m_corners[j]),
                                                 static_cast<unsigned>(m_corners[j + 1])});
+  }
 }
 
 xGeoSet* xPdbUtil::TriMeshReader::Finish() {
