@@ -118,6 +118,34 @@ TEST(ObjectReader, ColourGivesMaterialAndModeAndANullStreamIsBroken) {
   xMatReader::ClearLibrary();
 }
 
+TEST(ObjectReader, ALargeObjectEndsWithRoomForItsCountsAlone) {
+  // A strip of n - 2 triangles, then the same points as a strip of quads.
+  const int n = 50000;
+  std::string points = std::to_string(n) + "\n";
+  for (int i = 0; i < n; ++i) points += std::to_string(i / 2) + " " + std::to_string(i % 2) + " 0\n";
+  std::string triangles = "0\n" + std::to_string(n - 2) + "\n",
+              quads = "0\n" + std::to_string(n / 2 - 1) + "\n";
+  for (int i = 0; i + 2 < n; ++i)
+    triangles += "3 " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 2) + "\n";
+  for (int i = 0; i + 3 < n; i += 2)
+    quads += "4 " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 3) + " " +
+             std::to_string(i + 2) + "\n";
+  // Quads announce half their triangles; past the count the room doubles.
+  const std::tuple<std::string, int, int> cases[] = {{triangles, n - 2, n - 2}, {quads, n - 2, 2 * (n - 2)}};
+  for (const auto& [polygons, expected, room] : cases) {
+    Part part;
+    Text in("7\n" + points + polygons + "0\n");
+    int status = 0;
+    const auto* mesh = dynamic_cast<xTriMesh*>(xPdbUtil::ReadObject(in.get(), part.get(), 9, 9, status));
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(mesh->GetTriangleCount(), expected);
+    auto& data = *const_cast<xTriMesh*>(mesh)->GetData();
+    EXPECT_EQ(data.points.capacity(), static_cast<std::size_t>(n));
+    EXPECT_LE(data.triangles.capacity(), static_cast<std::size_t>(room));
+  }
+}
+
 TEST(ObjectReader, CountsOnShortInputReserveLittle) {
   // Edges, then points, that run out long before their counts.
   const std::pair<int, std::string> cases[] = {{14, "7\nx\n\n" + kTriangle + "0\n9999999\n0 1\n1 2\n"},
