@@ -55,13 +55,13 @@ void xFormatAppend(std::string& out, const char* fmt, va_list args) {
       out += '%';
     } else if (*p == 'd') {
       const auto r = std::to_chars(buf, buf + sizeof buf, va_arg(args, int));
-      out.append(buf, r.ptr);
+      out.append(buf, static_cast<std::size_t>(r.ptr - buf));
     } else {
       // to_chars with general format and precision 6 is defined as printf's %g.
       const double v = va_arg(args, double);
       const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 6);
       if (r.ec == std::errc()) {
-        out.append(buf, r.ptr);
+        out.append(buf, static_cast<std::size_t>(r.ptr - buf));
       } else {
         const int n = std::snprintf(buf, sizeof buf, "%g", v);
         if (n > 0) out.append(buf, static_cast<std::size_t>(n));

@@ -71,6 +71,15 @@ class xTString {
     return result;
   }
 
+  // Format's text appended to this string, which keeps its room.
+  xTString& AppendFormat(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
+    va_list args;
+    va_start(args, fmt);
+    xFormatAppend(m_text, fmt, args);
+    va_end(args);
+    return *this;
+  }
+
   const T* c_str() const { return m_text.c_str(); }
   operator const T*() const { return m_text.c_str(); }
   std::size_t Length() const { return m_text.size(); }

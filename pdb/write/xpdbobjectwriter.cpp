@@ -23,26 +23,37 @@ bool xPdbObjectWriter::IsObjectKind(int type) {
 
 bool xPdbObjectWriter::IsPolyMesh(int type) { return type == xGeoTypePolyMesh; }
 
-void xPdbObjectWriter::Count(int n) {
-  m_text = Text::Format("%d\n", n);
+xPdbObjectWriter::~xPdbObjectWriter() {
+  // Text left here means an exception is leaving; it must not be replaced by another.
+  try {
+    Flush();
+  } catch (...) {
+  }
+}
+
+void xPdbObjectWriter::Flush() {
+  if (m_text.IsEmpty()) return;
   *m_stream << m_text;
+  m_text.Clear();
+}
+
+void xPdbObjectWriter::Count(int n) {
+  m_text.AppendFormat("%d\n", n);
+  Pending();
 }
 
 void xPdbObjectWriter::Colour(xGeoSet* set) { Count(xPdbUtil::GetDenebIndex(set->GetMaterial())); }
 
-// Each number is formatted on its own: every piece is too short to need heap
-// storage and the working string keeps its room, so a point allocates nothing.
+// Formatted straight into the working string, which keeps its room: a point
+// allocates nothing.
 void xPdbObjectWriter::Point(double x, double y, double z) {
-  m_text = Text::Format("%g ", x);
-  m_text += Text::Format("%g ", y);
-  m_text += Text::Format("%g\n", z);
-  *m_stream << m_text;
+  m_text.AppendFormat("%g %g %g\n", x, y, z);
+  Pending();
 }
 
 void xPdbObjectWriter::Segment(int from, int to) {
-  m_text = Text::Format("%d ", from);
-  m_text += Text::Format("%d\n", to);
-  *m_stream << m_text;
+  m_text.AppendFormat("%d %d\n", from, to);
+  Pending();
 }
 
 void xPdbObjectWriter::LineSet(xLineSet* lines) {
@@ -76,9 +87,8 @@ void xPdbObjectWriter::PolyMeshPolygons(xPolyMesh* mesh) {
   Count(polygons.GCount());
   for (const xPolygon* f = polygons.GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f)) {
     const int n = f->GetVertexCount();
-    m_text = Text::Format("%d ", n);
-    for (int j = 0; j < n; ++j) m_text += Text::Format("%d ", f->GetVertex(j)->GetId());
-    *m_stream << m_text;
+    m_text.AppendFormat("%d ", n);
+    for (int j = 0; j < n; ++j) m_text.AppendFormat("%d ", f->GetVertex(j)->GetId());
     Literal("\n");
   }
 }
@@ -106,10 +116,8 @@ void xPdbObjectWriter::TriMesh(xTriMesh* mesh) {
   Count(triangles);
   for (int i = 0; i < triangles; ++i) {
     const xTriMeshData::xTriangle& t = mesh->GetTriangle(i);
-    m_text = Text::Format("3 %d ", static_cast<int>(t.a));
-    m_text += Text::Format("%d ", static_cast<int>(t.b));
-    m_text += Text::Format("%d\n", static_cast<int>(t.c));
-    *m_stream << m_text;
+    m_text.AppendFormat("3 %d %d %d\n", static_cast<int>(t.a), static_cast<int>(t.b), static_cast<int>(t.c));
+    Pending();
   }
   Literal("0\n");
 }
@@ -175,9 +183,8 @@ void xPdbObjectWriter::PolyMeshEdgeRings(xPolyMesh* mesh) {
   std::size_t r = 0;
   for (const xPolygon* f = polygons.GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f)) {
     const int n = f->GetVertexCount();
-    m_text = Text::Format("%d ", n);
-    for (int j = 0; j < n; ++j) m_text += Text::Format("%d ", rings[r++]);
-    *m_stream << m_text;
+    m_text.AppendFormat("%d ", n);
+    for (int j = 0; j < n; ++j) m_text.AppendFormat("%d ", rings[r++]);
     Literal("\n");
   }
 }
@@ -189,8 +196,7 @@ void xPdbObjectWriter::PolyMeshObject(xPolyMesh* mesh, bool edges, const char* t
   if (edges) {
     // The reader passes over the line after the colour; a name keeps it
     // one non-empty word for readers that take it as one.
-    m_text = Text::Format("object%d\n", number);
-    *m_stream << m_text;
+    m_text.AppendFormat("object%d\n", number);
   }
   PolyMeshPoints(mesh);
   Literal("0\n");

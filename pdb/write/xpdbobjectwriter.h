@@ -11,11 +11,15 @@
 #include "host/xtrimesh.h"
 
 // The text of PDB objects, shared by every version's writer. One working
-// string serves every formatted piece; each piece reaches the stream as soon
-// as it is complete.
+// string collects the formatted pieces and goes to the stream whenever it
+// holds a few kilobytes, at Flush, and when the writer goes away, also when
+// an exception leaves: the stream always receives all text made so far.
 class xPdbObjectWriter {
  public:
   explicit xPdbObjectWriter(xStream* stream) : m_stream(stream) {}
+  ~xPdbObjectWriter();
+  xPdbObjectWriter(const xPdbObjectWriter&) = delete;
+  xPdbObjectWriter& operator=(const xPdbObjectWriter&) = delete;
 
   // Object count of the sets that `writable` accepts by type code, with
   // GetType called once on every set.
@@ -23,8 +27,13 @@ class xPdbObjectWriter {
   static bool IsObjectKind(int type);  // polygon mesh, line set, tri-mesh, compact line set
   static bool IsPolyMesh(int type);
 
-  void Literal(const char* text) { static_cast<std::ostream&>(*m_stream) << text; }
+  void Literal(const char* text) {
+    m_text += text;
+    Pending();
+  }
   void Count(int n);  // "%d\n"
+  // Hands the text made so far to the stream.
+  void Flush();
 
   // One object each, from the colour line to the text count, as versions 8
   // and 9 lay them out.
@@ -45,6 +54,12 @@ class xPdbObjectWriter {
   void PolyMeshPoints(xPolyMesh* mesh);
   void PolyMeshPolygons(xPolyMesh* mesh);
   void PolyMeshEdgeRings(xPolyMesh* mesh);
+  void Pending() {
+    if (m_text.Length() >= kBatch) Flush();
+  }
+
+  // Few enough stream calls to cost nothing, little enough to stay in cache.
+  static constexpr std::size_t kBatch = 16 * 1024;
 
   xStream* m_stream;
   xTString<char> m_text;

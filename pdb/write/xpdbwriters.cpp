@@ -28,6 +28,7 @@ int WritePolyMeshes(xStream* stream, xGeometry* geometry, const Layout& layout) 
     if (set->GetType() == xGeoTypePolyMesh)
       out.PolyMeshObject(static_cast<xPolyMesh*>(set), layout.edges, layout.trailer, ++number);
   }
+  out.Flush();
   return 0;
 }
 
@@ -57,6 +58,7 @@ int xPdb09::Write(xStream* stream, xGeometry* geometry) {
         break;
     }
   }
+  out.Flush();
   return 0;
 }
 
@@ -64,6 +66,7 @@ int xPdb08::Write(xStream* stream, xGeometry* geometry) {
   xPdbObjectWriter out(stream);
   out.Literal("8\n0\n");
   out.Count(xPdbObjectWriter::CountSets(geometry, xPdbObjectWriter::IsObjectKind));
+  out.Flush();  // each object goes through a writer of its own
   xGeoContainer* container = geometry->GetContainer().GetPtr();
   for (int i = 0; i < container->GetSetCount(); ++i) {
     xGeoSet* set = container->GetSet(i);
@@ -87,14 +90,28 @@ int xPdb08::Write(xStream* stream, xGeometry* geometry) {
   return 0;
 }
 
-void xPdb08::WritePolyMesh(xStream* stream, xPolyMesh* mesh) { xPdbObjectWriter(stream).PolyMesh(mesh); }
+void xPdb08::WritePolyMesh(xStream* stream, xPolyMesh* mesh) {
+  xPdbObjectWriter out(stream);
+  out.PolyMesh(mesh);
+  out.Flush();
+}
 
-void xPdb08::WriteLineSet(xStream* stream, xLineSet* lines) { xPdbObjectWriter(stream).LineSet(lines); }
+void xPdb08::WriteLineSet(xStream* stream, xLineSet* lines) {
+  xPdbObjectWriter out(stream);
+  out.LineSet(lines);
+  out.Flush();
+}
 
-void xPdb08::WriteTriMesh(xStream* stream, xTriMesh* mesh) { xPdbObjectWriter(stream).TriMesh(mesh); }
+void xPdb08::WriteTriMesh(xStream* stream, xTriMesh* mesh) {
+  xPdbObjectWriter out(stream);
+  out.TriMesh(mesh);
+  out.Flush();
+}
 
 void xPdb08::WriteCompactLineSet(xStream* stream, xCompactLineSet* lines) {
-  xPdbObjectWriter(stream).CompactLineSet(lines);
+  xPdbObjectWriter out(stream);
+  out.CompactLineSet(lines);
+  out.Flush();
 }
 
 int xPdb10::Write(xStream* stream, xGeometry* geometry) {

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "host/xstring.h"
 
@@ -32,6 +37,42 @@ TEST(StringFormat, RealsMatchTheCLibrary) {
   EXPECT_STREQ(Str::Format("%g", 1234.5678).c_str(), "1234.57");
   EXPECT_STREQ(Str::Format("%g", 1234567.0).c_str(), "1.23457e+06");
   EXPECT_STREQ(Str::Format("%g", 0.00001).c_str(), "1e-05");
+}
+
+TEST(StringFormat, RealsMatchTheCLibraryAtEveryMagnitudeAndRoundingEdge) {
+  std::vector<double> values = {std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN(),
+                                std::numeric_limits<double>::denorm_min(),
+                                std::numeric_limits<double>::max(),
+                                9.999995e-05,
+                                9.9999949e-05,
+                                0.000099999,
+                                999999.4999,
+                                999999.5,
+                                1e-5,
+                                123456.5};
+  for (int e = -310; e <= 308; ++e) values.push_back(std::pow(10.0, e));
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-12, 12);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = mantissa(random) * std::pow(10.0, exponent(random));
+    values.push_back(v);
+    values.push_back(static_cast<float>(v));                      // as the writer widens points
+    values.push_back(std::round(v * 1e6) / 1e6 + 0.5 * (i % 2));  // halves in the last places
+  }
+  for (double v : values)
+    for (double signed_ : {v, -v}) {
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%g", signed_);
+      ASSERT_STREQ(Str::Format("%g", signed_).c_str(), expected);
+    }
+}
+
+TEST(StringFormat, AppendFormatAddsToWhatIsThere) {
+  Str text("3 ");
+  text.AppendFormat("%d %d ", -1, 2).AppendFormat("%g\n", 0.25);
+  EXPECT_STREQ(text.c_str(), "3 -1 2 0.25\n");
 }
 
 TEST(StringFormat, IntegersAndOtherConversions) {
