@@ -1,7 +1,23 @@
 #include "trianglestore.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+
+namespace {
+
+constexpr std::size_t kMinSlots = 1024;
+
+std::uint64_t Hash(const float* v) {
+  std::uint32_t bits[3];
+  std::memcpy(bits, v, sizeof bits);
+  return ((std::uint64_t{bits[0]} << 32 | bits[1]) * 0x9E3779B97F4A7C15ULL) ^
+         (std::uint64_t{bits[2]} * 0xC2B2AE3D27D4EB4FULL);
+}
+
+}  // namespace
 
 TriangleStore::TriangleStore() = default;
 TriangleStore::~TriangleStore() = default;
@@ -19,16 +35,38 @@ void TriangleStore::checkExtend() {
   if (m_vertices.capacity() - m_vertices.size() < 9) m_vertices.reserve(m_vertices.capacity() * 2 + 9);
 }
 
-TriangleStoreIndexed::TriangleStoreIndexed() = default;
+TriangleStoreIndexed::TriangleStoreIndexed() { rehash(kMinSlots); }
 TriangleStoreIndexed::~TriangleStoreIndexed() = default;
 
+// Vertices are equal when their bits are: 0 and -0 stay apart.
 unsigned TriangleStoreIndexed::indexOf(const float* v) {
-  Key key;
-  std::memcpy(key.bits, v, sizeof key.bits);
-  const auto next = static_cast<unsigned>(m_vertices.size());
-  const auto [it, added] = m_shared.try_emplace(key, next);
-  if (added) m_vertices.insert(m_vertices.end(), v, v + 3);
-  return it->second;
+  if (2 * (m_taken + 1) > m_slots.size()) rehash(2 * m_slots.size());
+  const std::size_t mask = m_slots.size() - 1;
+  for (std::size_t i = static_cast<std::size_t>(Hash(v) >> m_shift);; i = (i + 1) & mask) {
+    const unsigned slot = m_slots[i];
+    if (slot == 0) {
+      const auto at = static_cast<unsigned>(m_vertices.size());
+      m_vertices.push_back(v[0]);
+      m_vertices.push_back(v[1]);
+      m_vertices.push_back(v[2]);
+      m_slots[i] = at / 3 + 1;
+      ++m_taken;
+      return at;
+    }
+    const unsigned at = (slot - 1) * 3;
+    if (std::memcmp(&m_vertices[at], v, 3 * sizeof(float)) == 0) return at;
+  }
+}
+
+void TriangleStoreIndexed::rehash(std::size_t slots) {
+  m_slots.assign(slots, 0);
+  m_shift = 64 - std::countr_zero(slots);
+  const std::size_t mask = slots - 1;
+  for (std::size_t at = 0; at + 2 < m_vertices.size(); at += 3) {
+    std::size_t i = static_cast<std::size_t>(Hash(&m_vertices[at]) >> m_shift);
+    while (m_slots[i] != 0) i = (i + 1) & mask;
+    m_slots[i] = static_cast<unsigned>(at / 3 + 1);
+  }
 }
 
 void TriangleStoreIndexed::pushBack(const float* a, const float* b, const float* c) {
@@ -40,10 +78,19 @@ void TriangleStoreIndexed::pushBack(const float* a, const float* b, const float*
 
 unsigned TriangleStoreIndexed::size() const { return static_cast<unsigned>(m_indices.size()); }
 
+// The table keeps the size that the surface just cleared needed: the next is
+// likely alike, and a table left by one huge surface would make every later
+// clear slow.
 void TriangleStoreIndexed::clear() {
   TriangleStore::clear();
   m_indices.clear();
-  m_shared.clear();
+  std::size_t slots = kMinSlots;
+  while (slots < 2 * m_taken) slots *= 2;
+  if (slots == m_slots.size())
+    std::fill(m_slots.begin(), m_slots.end(), 0u);
+  else
+    rehash(slots);
+  m_taken = 0;
 }
 
 void TriangleStoreIndexed::checkExtend() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <unordered_map>
 #include <vector>
 
 #include "xhostapi.h"
@@ -40,21 +39,14 @@ class XHOST_API TriangleStoreIndexed : public TriangleStore {
   std::vector<unsigned> m_indices;
 
  private:
-  struct Key {
-    unsigned bits[3];
-    bool operator==(const Key& o) const {
-      return bits[0] == o.bits[0] && bits[1] == o.bits[1] && bits[2] == o.bits[2];
-    }
-  };
-  struct KeyHash {
-    std::size_t operator()(const Key& k) const {
-      return (static_cast<std::size_t>(k.bits[0]) * 73856093u) ^
-             (static_cast<std::size_t>(k.bits[1]) * 19349663u) ^
-             (static_cast<std::size_t>(k.bits[2]) * 83492791u);
-    }
-  };
   unsigned indexOf(const float* v);
-  std::unordered_map<Key, unsigned, KeyHash> m_shared;
+  void rehash(std::size_t slots);
+
+  // Open addressing over the stored vertices: a slot holds 1 + the vertex
+  // number, 0 when free; at most half the slots are taken.
+  std::vector<unsigned> m_slots;
+  std::size_t m_taken = 0;
+  int m_shift = 64;  // 64 - log2 of the slot count
 };
 
 // Turns the vertices of one OpenGL primitive into triangles of a store.

@@ -54,8 +54,9 @@ xVector xPdbUtil::TriMeshReader::GetPoint(int index) {
 
 void xPdbUtil::TriMeshReader::AddPoint(const xVector& point) {
   if (!m_mesh) return;
-  MakeRoom(m_mesh->GetData()->points, m_expectedPoints);
-  m_mesh->AddPoint(static_cast<xFVector>(point));
+  auto& points = m_mesh->GetData()->points;
+  MakeRoom(points, m_expectedPoints);
+  points.push_back(static_cast<xFVector>(point));
 }
 
 void xPdbUtil::TriMeshReader::SetPolygonCount(int count) {
@@ -67,7 +68,8 @@ void xPdbUtil::TriMeshReader::SetPolygonCount(int count) {
 void xPdbUtil::TriMeshReader::BeginPolygon() { m_corners.Clear(); }
 
 void xPdbUtil::TriMeshReader::AddVertex(int index) {
-  if (m_mesh && index >= 0 && index < m_mesh->GetPointCount()) m_corners.Append(index);
+  if (m_mesh && index >= 0 && static_cast<std::size_t>(index) < m_mesh->GetData()->points.size())
+    m_corners.Append(index);
 }
 
 void xPdbUtil::TriMeshReader::EndPolygon() {
@@ -77,8 +79,8 @@ void xPdbUtil::TriMeshReader::EndPolygon() {
   auto& triangles = m_mesh->GetData()->triangles;
   for (int j = 1; j + 1 < n; ++j) {
     MakeRoom(triangles, m_expectedTriangles);
-    m_mesh->AddTriangle(xTriMeshData::xTriangle{first, static_cast<unsigned>(m_corners[j]),
-                                                static_cast<unsigned>(m_corners[j + 1])});
+    triangles.push_back(
+        {first, static_cast<unsigned>(m_corners[j]), static_cast<unsigned>(m_corners[j + 1])});
   }
 }
 

@@ -46,6 +46,34 @@ TEST(TriangleStoreIndexed, IndicesPointAtSharedVertices) {
   EXPECT_EQ(store.getIndices()[0], 0u);  // nothing is shared with before the clear
 }
 
+TEST(TriangleStoreIndexed, SharesVerticesThroughGrowthAndClears) {
+  TriangleStoreIndexed store;
+  // A side x side grid as two triangles per cell: every inner vertex is
+  // shared by six triangles, and the table grows several times.
+  const auto grid = [&](int side, float z) {
+    for (int j = 0; j + 1 < side; ++j)
+      for (int i = 0; i + 1 < side; ++i) {
+        const float a[] = {float(i), float(j), z}, b[] = {float(i + 1), float(j), z},
+                    c[] = {float(i + 1), float(j + 1), z}, d[] = {float(i), float(j + 1), z};
+        store.pushBack(a, b, c);
+        store.pushBack(a, c, d);
+      }
+  };
+  for (const int side : {120, 3, 120}) {
+    store.clear();
+    grid(side, 0.5f);
+    EXPECT_EQ(store.vertexFloatCount(), 3u * side * side);
+    ASSERT_EQ(store.size(), 6u * (side - 1) * (side - 1));
+    const auto triangles = Triangles(store);
+    EXPECT_EQ(triangles[1], (std::array<V, 3>{V{0, 0, 0.5f}, V{1, 1, 0.5f}, V{0, 1, 0.5f}}));
+    EXPECT_EQ(triangles.back()[2], (V{float(side - 2), float(side - 1), 0.5f}));
+  }
+  const float zero[] = {0, 0, 0}, negativeZero[] = {-0.0f, 0, 0}, x[] = {1, 0, 0};
+  store.clear();
+  store.pushBack(zero, negativeZero, x);
+  EXPECT_EQ(store.vertexFloatCount(), 9u);  // equal as numbers, not as bits
+}
+
 TEST(FanAdder, CoversTheFanAndRestartsAfterEnd) {
   TriangleStoreIndexed store;
   TriangleFanAdderWithPlanarCheck fan(&store);
