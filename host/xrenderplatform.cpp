@@ -3,12 +3,36 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <mutex>
+#include <set>
+#include <string>
 
 namespace {
 std::mutex g_createMutex;
+
+std::set<std::string> LoadedObjects() {
+  std::set<std::string> names;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void* data) {
+        if (info->dlpi_name && *info->dlpi_name)
+          static_cast<std::set<std::string>*>(data)->insert(info->dlpi_name);
+        return 0;
+      },
+      &names);
+  return names;
 }
+
+// Mesa's drivers keep process-wide state that only the driver points to;
+// once eglTerminate unloads the driver, leak checkers report that state as
+// lost. What EGL loads therefore stays until the process ends.
+void KeepLoadedSince(const std::set<std::string>& before) {
+  for (const std::string& name : LoadedObjects())
+    if (!before.count(name)) dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+}
+}  // namespace
 
 xRenderPlatform* xRenderPlatform::GetPlatform() {
   static xRenderPlatform platform;
@@ -31,7 +55,9 @@ bool xRenderPlatform::IsAvailable() {
   std::lock_guard<std::mutex> lock(g_createMutex);
   if (!m_tried) {
     m_tried = true;
+    const std::set<std::string> loaded = LoadedObjects();
     m_ok = Create();
+    KeepLoadedSince(loaded);
   }
   return m_ok;
 }

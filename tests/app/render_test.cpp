@@ -114,9 +114,10 @@ double ShareInHueOf(const Image& image, const char* material) {
   return static_cast<double>(found) / (static_cast<double>(image.width) * image.height);
 }
 
-int RunProgram(const std::string& arguments) {
+int RunProgram(const std::string& arguments, const std::string& environment = "") {
   const int status = system(
-      ("EGL_LOG_LEVEL=fatal '" XPDB_BINARY_DIR "/bin/xpdb' " + arguments + " >/dev/null 2>&1").c_str());
+      (environment + " EGL_LOG_LEVEL=fatal '" XPDB_BINARY_DIR "/bin/xpdb' " + arguments + " >/dev/null 2>&1")
+          .c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -255,6 +256,12 @@ TEST(RenderCommand, RefusesBadArgumentsAndWritesNothingOnFailure) {
   EXPECT_EQ(Render(dir.Write("cut.pdb", "9\n0\n0\n0\n1\n7\n4\n0 0 0\n1 0"), out).code, 1);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2)
       << "only the two inputs; no image and no temporary";
+
+  // Without an EGL driver there is no context to draw in.
+  EXPECT_EQ(RunProgram("render '" + part + "' -o '" + out + "'",
+                       "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"),
+            1);
+  EXPECT_FALSE(fs::exists(out));
 
   ASSERT_EQ(RunProgram("render '" + part + "' -o '" + out + "' --size 120x90 --view side"), 0);
   Image image;
