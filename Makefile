@@ -38,8 +38,9 @@ fuzz: deps
 fuzz-smoke: deps
 	@scripts/fuzz.sh 8
 
+# The side-by-side comparison (README, "Benchmark"); about a minute and a half.
 bench: build
-	@$(BUILD)/bin/xpdb_bench
+	@$(BUILD)/bin/xpdb_compare
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz

@@ -61,6 +61,13 @@ class XPDB_API xPdbUtil {
     void EndPolygon() override;
     xGeoSet* Finish() override;
 
+    // For a mesh that is at hand whole, as the tessellator's: the same as
+    // AddPoint for each of `count` x, y, z triples, and as BeginPolygon,
+    // AddVertex(entry / stride) for each of three entries, EndPolygon for
+    // each of `count` triples of index entries.
+    void AddPoints(const float* xyz, int count);
+    void AddTriangles(const unsigned* entries, int count, unsigned stride);
+
    private:
     xTriMesh* m_mesh = nullptr;  // owned until Finish
     xTQTable<int> m_corners;

@@ -73,7 +73,7 @@ int ChildMain(const std::vector<std::string>& args) {
     Measures m;
     const std::string& task = args.at(0);
     if (task == "package")
-      m = ReadWithPackage(args.at(1), std::stoi(args.at(2)), args.at(3));
+      m = ReadWithPackage(args.at(1), std::stoi(args.at(2)), args.at(3), args.size() > 4 && args[4] == "gl");
     else if (task == "fast_float")
       m = ReadWithFastFloat(args.at(1));
     else if (task == "assimp")

@@ -111,7 +111,7 @@ double CurrentRss() {
   return 0.0;
 }
 
-Measures ReadWithPackage(const std::string& library, int module, const std::string& file) {
+Measures ReadWithPackage(const std::string& library, int module, const std::string& file, bool warmContext) {
   Package package;
   std::string error;
   if (!package.Load(library, error)) throw std::runtime_error(error);
@@ -120,9 +120,9 @@ Measures ReadWithPackage(const std::string& library, int module, const std::stri
     throw std::runtime_error("no module " + std::to_string(module));
   const PackageModule& chosen = package.Modules()[static_cast<std::size_t>(module)];
   xEnvironment::GetGlobal()->SetDouble("Render.NURBS.Tolerance", kDefaultNurbsTolerance);
-  // A host has its OpenGL context long before it reads a part; making one
+  // A host has its OpenGL context long before it reads surfaces; making one
   // (EGL and driver start-up) is no part of the read.
-  xRenderPlatform::GetPlatform()->IsAvailable();
+  if (warmContext) xRenderPlatform::GetPlatform()->IsAvailable();
   using GluSecondsFn = double (*)();
   void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
   const auto gluSeconds = handle ? reinterpret_cast<GluSecondsFn>(dlsym(handle, "xpdbGluSeconds")) : nullptr;

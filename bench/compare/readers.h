@@ -11,8 +11,10 @@ using Measures = std::map<std::string, double>;
 // Reads `file` through module `module` of the package at `library`, loaded
 // with dlopen, through its exported GRRead into a host geometry, as a host
 // would: a file stream, the colour materials installed, the default NURBS
-// tolerance set. Throws std::runtime_error when the read fails.
-Measures ReadWithPackage(const std::string& library, int module, const std::string& file);
+// tolerance set; with `warmContext` the host's OpenGL context is made before
+// the read, as a host that draws has it. Throws std::runtime_error when the
+// read fails.
+Measures ReadWithPackage(const std::string& library, int module, const std::string& file, bool warmContext);
 
 // The practical limit: the whole file into one buffer, then one pass that
 // parses the same version-9 records with fast_float and std::from_chars into

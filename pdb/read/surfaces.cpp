@@ -415,17 +415,10 @@ xGeoSet* BuildMesh(const Tesselator& tesselator, xPdbUtil::TriMeshReader& reader
   const unsigned floats = tesselator.vertexFloatCount();
   xGlobalAssert(floats != 0, "xpdbutil", __LINE__);
   reader.SetPointCount(static_cast<int>(floats / 3));
-  const float* vertices = tesselator.getVertices();
-  for (unsigned i = 0; i + 2 < floats; i += 3)
-    reader.AddPoint(xVector(vertices[i], vertices[i + 1], vertices[i + 2]));
+  reader.AddPoints(tesselator.getVertices(), static_cast<int>(floats / 3));
   const unsigned entries = tesselator.size();
-  const unsigned* indices = tesselator.getIndices();
   reader.SetPolygonCount(static_cast<int>(entries / 3));
-  for (unsigned i = 0; i + 2 < entries; i += 3) {
-    reader.BeginPolygon();
-    for (unsigned c = 0; c < 3; ++c) reader.AddVertex(static_cast<int>(indices[i + c] / 3));
-    reader.EndPolygon();
-  }
+  reader.AddTriangles(tesselator.getIndices(), static_cast<int>(entries / 3), 3);
   return reader.Finish();
 }
 

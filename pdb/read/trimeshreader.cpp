@@ -84,6 +84,25 @@ void xPdbUtil::TriMeshReader::EndPolygon() {
   }
 }
 
+void xPdbUtil::TriMeshReader::AddPoints(const float* xyz, int count) {
+  if (!m_mesh || count <= 0) return;
+  auto& points = m_mesh->GetData()->points;
+  points.reserve(points.size() + static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i, xyz += 3) points.push_back(xFVector(xyz[0], xyz[1], xyz[2]));
+}
+
+void xPdbUtil::TriMeshReader::AddTriangles(const unsigned* entries, int count, unsigned stride) {
+  if (!m_mesh || count <= 0 || stride == 0) return;
+  auto& triangles = m_mesh->GetData()->triangles;
+  const std::size_t points = m_mesh->GetData()->points.size();
+  triangles.reserve(triangles.size() + static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i, entries += 3) {
+    const unsigned a = entries[0] / stride, b = entries[1] / stride, c = entries[2] / stride;
+    // A corner outside the points is dropped, and two corners make no triangle.
+    if (a < points && b < points && c < points) triangles.push_back({a, b, c});
+  }
+}
+
 xGeoSet* xPdbUtil::TriMeshReader::Finish() {
   xTriMesh* mesh = m_mesh;
   m_mesh = nullptr;

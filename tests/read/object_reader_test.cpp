@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <tuple>
 
 #define PARTTEST_REPLACE_ALLOCATION
@@ -144,6 +146,43 @@ TEST(ObjectReader, ALargeObjectEndsWithRoomForItsCountsAlone) {
     EXPECT_EQ(data.points.capacity(), static_cast<std::size_t>(n));
     EXPECT_LE(data.triangles.capacity(), static_cast<std::size_t>(room));
   }
+}
+
+TEST(TriMeshReader, WholeMeshesBuildAsPointByPointAndCornerByCorner) {
+  const float xyz[] = {0, 0, 0, 1, 0, 0.5f, 1, 1, -0.0f, 0, 1, 2};
+  // Entries are three times the point number; one triangle names a point
+  // that does not exist and is left out.
+  const unsigned entries[] = {0, 3, 6, 0, 6, 9, 3, 12, 6, 9, 6, 3};
+  xPdbUtil::TriMeshReader single, whole;
+  single.Start();
+  single.SetPointCount(4);
+  for (int i = 0; i < 4; ++i) single.AddPoint(xVector(xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]));
+  single.SetPolygonCount(4);
+  for (int t = 0; t < 4; ++t) {
+    single.BeginPolygon();
+    for (int k = 0; k < 3; ++k) single.AddVertex(static_cast<int>(entries[3 * t + k] / 3));
+    single.EndPolygon();
+  }
+  whole.Start();
+  whole.SetPointCount(4);
+  whole.AddPoints(xyz, 4);
+  whole.SetPolygonCount(4);
+  whole.AddTriangles(entries, 4, 3);
+  const std::unique_ptr<xTriMesh> a(static_cast<xTriMesh*>(single.Finish()));
+  const std::unique_ptr<xTriMesh> b(static_cast<xTriMesh*>(whole.Finish()));
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(Triangles(b.get()), "012,023,321");
+  EXPECT_EQ(Triangles(a.get()), Triangles(b.get()));
+  ASSERT_EQ(b->GetPointCount(), 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(std::memcmp(&a->GetPoint(i), &b->GetPoint(i), sizeof(xFVector)), 0) << i;
+    EXPECT_EQ(b->GetPoint(i).z, xyz[3 * i + 2]);
+  }
+  xPdbUtil::TriMeshReader empty;
+  empty.Start();
+  empty.AddPoints(xyz, 4);
+  empty.AddTriangles(entries + 6, 1, 3);  // only the one with a missing point
+  EXPECT_EQ(empty.Finish(), nullptr);
 }
 
 TEST(ObjectReader, CountsOnShortInputReserveLittle) {
