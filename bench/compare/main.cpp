@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -31,9 +32,12 @@ constexpr int kSmallColumns = 400, kSmallRows = 250;  // a tenth of them
 constexpr int kSurfaces = 1000;
 constexpr int kColour = 7;
 constexpr const char* kColourName = "RED";
-constexpr int kSurfaceModule = 3;  // version 11
+constexpr const char* kSurfaceModule = "3";  // version 11
 constexpr int kScalingRuns = 5;
 constexpr double kMiB = 1024.0 * 1024.0;
+// A contender whose first run takes longer runs only once: it is far from
+// any target, and the whole comparison has to stay within a few minutes.
+constexpr double kLongRun = 10.0;
 
 struct Options {
   int runs = 3;
@@ -41,59 +45,59 @@ struct Options {
   bool keep = false;
 };
 
-// The runs of one contender and their best.
+// The runs of one contender.
 struct Series {
   std::vector<Measures> runs;
 
-  double Best() const { return BestRun().at("seconds"); }
   const Measures& BestRun() const {
     return *std::min_element(runs.begin(), runs.end(), [](const Measures& a, const Measures& b) {
       return a.at("seconds") < b.at("seconds");
     });
   }
-  double Max(const std::string& key) const {
-    double m = 0;
-    for (const Measures& r : runs) m = std::max(m, r.count(key) ? r.at(key) : 0.0);
+  double Best() const { return BestRun().at("seconds"); }
+  double Smallest(const std::string& key) const {
+    double m = runs.front().at(key);
+    for (const Measures& r : runs) m = std::min(m, r.at(key));
     return m;
   }
-  double BestCpu() const {
-    double m = runs.front().at("cpu_seconds");
-    for (const Measures& r : runs) m = std::min(m, r.at("cpu_seconds"));
+  double Largest(const std::string& key) const {
+    double m = runs.front().at(key);
+    for (const Measures& r : runs) m = std::max(m, r.at(key));
     return m;
   }
-  Json Seconds() const {
-    Json list = Json::array();
-    for (const Measures& r : runs) list.push_back(r.at("seconds"));
-    return list;
+  Json ToJson() const {
+    Json seconds = Json::array();
+    for (const Measures& r : runs) seconds.push_back(r.at("seconds"));
+    return {{"seconds", Best()}, {"runs", seconds}, {"cpu_seconds", Smallest("cpu_seconds")}};
   }
 };
 
-// Runs every contender once per round, so that a slow spell of the shared
-// machine hits them alike. A contender whose first run took longer than
-// kLongRun seconds runs only once: it is far from any target, and the whole
-// comparison has to stay within a few minutes.
-constexpr double kLongRun = 15.0;
+using Contender = std::function<Measures()>;
 
-std::vector<Series> RoundRobin(int runs, const std::vector<std::function<Measures()>>& contenders) {
+// Every contender runs once per round, so that a slow spell of the shared
+// machine hits them alike.
+std::vector<Series> RoundRobin(int rounds, const std::vector<Contender>& contenders) {
   std::vector<Series> series(contenders.size());
-  for (int r = 0; r < runs; ++r)
+  for (int r = 0; r < rounds; ++r)
     for (std::size_t c = 0; c < contenders.size(); ++c)
       if (r == 0 || series[c].runs.front().at("seconds") <= kLongRun)
         series[c].runs.push_back(contenders[c]());
   return series;
 }
 
-std::function<Measures()> Child(std::vector<std::string> args) {
+Contender Child(std::vector<std::string> args) {
   return [args] { return RunChild(args); };
 }
 
-std::function<Measures()> Timed(std::function<double()> write) {
+Contender Timed(std::function<double()> write) {
   return [write] {
     const double cpu = CpuSeconds();
     const double seconds = write();
     return Measures{{"seconds", seconds}, {"cpu_seconds", CpuSeconds() - cpu}};
   };
 }
+
+std::int64_t Whole(double value) { return static_cast<std::int64_t>(value); }
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -107,49 +111,246 @@ void WriteFile(const std::string& path, const std::function<bool(std::FILE*)>& b
   if (std::fclose(file) != 0 || !ok) throw std::runtime_error("cannot write " + path);
 }
 
-class Targets {
- public:
-  // `value` must be at most `limit` (or, with atLeast, at least).
-  void Add(const std::string& name, double value, double limit, bool atLeast, const std::string& unit = "") {
-    const bool met = atLeast ? value >= limit : value <= limit;
-    m_json.push_back({{"name", name},
-                      {"value", value},
-                      {"comparison", atLeast ? ">=" : "<="},
-                      {"limit", limit},
-                      {"unit", unit},
-                      {"met", met}});
-  }
-  void Print() const {
-    std::printf("\ntargets\n");
-    for (const Json& t : m_json)
-      std::printf("  %-44s %10.3f %s %-8.3f %-4s %s\n", t["name"].get<std::string>().c_str(),
-                  t["value"].get<double>(), t["comparison"].get<std::string>().c_str(),
-                  t["limit"].get<double>(), t["unit"].get<std::string>().c_str(),
-                  t["met"].get<bool>() ? "met" : "NOT MET");
-  }
-  const Json& ToJson() const { return m_json; }
-
- private:
-  Json m_json = Json::array();
-};
-
-void PrintRow(const char* name, const Series& s, const char* note = "") {
-  std::printf("  %-24s %8.3f s  (", name, s.Best());
-  for (std::size_t i = 0; i < s.runs.size(); ++i)
-    std::printf("%s%.3f", i ? " " : "", s.runs[i].at("seconds"));
-  std::printf(")%s\n", note);
-}
-
 std::string MiB(double bytes) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f MiB", bytes / kMiB);
   return text;
 }
 
+void PrintRow(const char* name, const Series& s, const std::string& note = "") {
+  std::printf("  %-24s %7.3f s  cpu %7.3f s  (", name, s.Best(), s.Smallest("cpu_seconds"));
+  for (std::size_t i = 0; i < s.runs.size(); ++i)
+    std::printf("%s%.3f", i ? " " : "", s.runs[i].at("seconds"));
+  std::printf(")%s\n", note.c_str());
+  std::fflush(stdout);
+}
+
+// What the comparison found: the JSON document, the targets and whether the
+// package's results were the same as the plain loops'.
+class Report {
+ public:
+  Json json;
+  bool sound = true;
+
+  // `value` must be at most `limit` (or, with atLeast, at least).
+  void Target(const std::string& name, double value, double limit, bool atLeast, const std::string& unit) {
+    const bool met = atLeast ? value >= limit : value <= limit;
+    m_targets.push_back({{"name", name},
+                         {"value", value},
+                         {"comparison", atLeast ? ">=" : "<="},
+                         {"limit", limit},
+                         {"unit", unit},
+                         {"met", met}});
+  }
+  void Check(const std::string& name, bool passed, bool required) {
+    json["checks"][name] = passed;
+    if (required && !passed) sound = false;
+  }
+  void Finish() {
+    std::printf("\ntargets (best wall times)\n");
+    for (const Json& t : m_targets)
+      std::printf("  %-40s %9.3f %s %-8.3f %-4s %s\n", t["name"].get<std::string>().c_str(),
+                  t["value"].get<double>(), t["comparison"].get<std::string>().c_str(),
+                  t["limit"].get<double>(), t["unit"].get<std::string>().c_str(),
+                  t["met"].get<bool>() ? "met" : "NOT MET");
+    std::printf("\nchecks:");
+    for (const auto& [name, passed] : json["checks"].items())
+      std::printf(" %s %s;", name.c_str(), passed.get<bool>() ? "yes" : "NO");
+    std::printf("\n");
+    json["targets"] = m_targets;
+  }
+
+ private:
+  Json m_targets = Json::array();
+};
+
+// The generated files, in the temporary directory.
+struct Data {
+  GridMesh mesh, small;
+  std::string pdb, obj, smallPdb, surfaces;
+  double pdbBytes = 0, smallBytes = 0;
+};
+
+Data MakeData(const fs::path& dir, Report& report) {
+  Data d{MakeGrid(kColumns, kRows),   MakeGrid(kSmallColumns, kSmallRows), (dir / "part.pdb").string(),
+         (dir / "part.obj").string(), (dir / "small.pdb").string(),        (dir / "surfaces.pdb").string()};
+  WriteFile(d.pdb, [&](std::FILE* f) { return WritePdb9(f, d.mesh, kColour); });
+  WriteFile(d.obj, [&](std::FILE* f) { return WriteObj(f, d.mesh); });
+  WriteFile(d.smallPdb, [&](std::FILE* f) { return WritePdb9(f, d.small, kColour); });
+  const std::string surfaceText = SurfacePart(kSurfaces);
+  WriteFile(d.surfaces, [&](std::FILE* f) {
+    return std::fwrite(surfaceText.data(), 1, surfaceText.size(), f) == surfaceText.size();
+  });
+  d.pdbBytes = static_cast<double>(fs::file_size(d.pdb));
+  d.smallBytes = static_cast<double>(fs::file_size(d.smallPdb));
+  report.json["data"] = {{"points", d.mesh.PointCount()},
+                         {"triangles", d.mesh.TriangleCount()},
+                         {"pdb_bytes", fs::file_size(d.pdb)},
+                         {"obj_bytes", fs::file_size(d.obj)},
+                         {"mesh_bytes", d.mesh.DataBytes()},
+                         {"small_points", d.small.PointCount()},
+                         {"small_triangles", d.small.TriangleCount()},
+                         {"small_pdb_bytes", fs::file_size(d.smallPdb)},
+                         {"surfaces", kSurfaces},
+                         {"surface_pdb_bytes", fs::file_size(d.surfaces)}};
+  std::printf("data: %zu points, %zu triangles; PDB 9 %.1f MB, OBJ %.1f MB; mesh arrays %s\n",
+              d.mesh.PointCount(), d.mesh.TriangleCount(), d.pdbBytes / 1e6,
+              static_cast<double>(fs::file_size(d.obj)) / 1e6,
+              MiB(static_cast<double>(d.mesh.DataBytes())).c_str());
+  return d;
+}
+
+void CompareReads(int runs, const std::string& library, const Data& d, Report& report) {
+  const auto reads = RoundRobin(runs, {Child({"package", library, "0", d.pdb}), Child({"fast_float", d.pdb}),
+                                       Child({"tinyobjloader", d.obj}), Child({"assimp", d.obj})});
+  const char* names[] = {"xpdb GRRead", "fast_float loop", "tinyobjloader", "Assimp OBJ import"};
+  const char* keys[] = {"xpdb", "fast_float", "tinyobjloader", "assimp"};
+  std::printf("\nread (peak RSS of the reading process)\n");
+  for (std::size_t i = 0; i < reads.size(); ++i) {
+    PrintRow(names[i], reads[i], "  peak " + MiB(reads[i].Largest("peak_rss")));
+    const Measures& best = reads[i].BestRun();
+    Json entry = reads[i].ToJson();
+    entry["peak_rss_bytes"] = Whole(reads[i].Largest("peak_rss"));
+    entry["rss_before_read_bytes"] = Whole(best.at("rss_before"));
+    entry["points"] = Whole(best.at("points"));
+    entry["triangles"] = Whole(best.at("triangles"));
+    report.json["read"][keys[i]] = entry;
+  }
+  const Series &xpdb = reads[0], &fast = reads[1], &tiny = reads[2], &assimp = reads[3];
+  const Measures &a = xpdb.BestRun(), &b = fast.BestRun(), &t = tiny.BestRun();
+  const auto same = [](const Measures& x, const Measures& y) {
+    return x.at("point_sum") == y.at("point_sum") && x.at("index_sum") == y.at("index_sum");
+  };
+  report.Check("xpdb_reads_the_mesh_written",
+               a.at("points") == static_cast<double>(d.mesh.PointCount()) &&
+                   a.at("triangles") == static_cast<double>(d.mesh.TriangleCount()),
+               true);
+  report.Check("xpdb_and_fast_float_same_arrays", same(a, b), true);
+  report.Check("tinyobjloader_same_arrays", same(a, t), false);
+  report.Check("assimp_same_triangle_count", assimp.BestRun().at("triangles") == a.at("triangles"), false);
+
+  const double meshBytes = static_cast<double>(d.mesh.DataBytes());
+  report.Target("read: xpdb / fast_float loop", xpdb.Best() / fast.Best(), 1.5, false, "x");
+  report.Target("read: Assimp / xpdb", assimp.Best() / xpdb.Best(), 2.5, true, "x");
+  report.Target("read: tinyobjloader / xpdb", tiny.Best() / xpdb.Best(), 2.5, true, "x");
+  report.Target("memory: peak RSS of the read", xpdb.Largest("peak_rss") / kMiB,
+                1.5 * meshBytes / kMiB + 64.0, false, "MiB");
+}
+
+void CompareSizes(int runs, const std::string& library, const Data& d, Report& report) {
+  // The two sizes take turns; the small read is cheap enough for more rounds.
+  const auto scaling = RoundRobin(std::max(runs, kScalingRuns), {Child({"package", library, "0", d.smallPdb}),
+                                                                 Child({"package", library, "0", d.pdb})});
+  const double timeRatio = scaling[1].Best() / scaling[0].Best(), dataRatio = d.pdbBytes / d.smallBytes;
+  const double pointRatio =
+      static_cast<double>(d.mesh.PointCount()) / static_cast<double>(d.small.PointCount());
+  std::printf("\nscaling\n");
+  PrintRow("xpdb GRRead, 1/10 size", scaling[0]);
+  PrintRow("xpdb GRRead, full size", scaling[1]);
+  std::printf("  %.2fx the data (file bytes; %.2fx the points) takes %.2fx the time\n", dataRatio, pointRatio,
+              timeRatio);
+  report.json["scaling"] = {{"small", scaling[0].ToJson()},
+                            {"full", scaling[1].ToJson()},
+                            {"time_ratio", timeRatio},
+                            {"data_ratio", dataRatio},
+                            {"point_ratio", pointRatio}};
+  report.Target("scaling: time ratio / data ratio", timeRatio / dataRatio, 1.1, false, "");
+}
+
+// The package as built for the rate; the copy with clocked GLU calls for the
+// share of time inside GLU.
+void CompareSurfaces(int runs, const std::string& library, const std::string& clocked, const Data& d,
+                     Report& report) {
+  const auto reads = RoundRobin(runs, {Child({"package", library, kSurfaceModule, d.surfaces, "gl"}),
+                                       Child({"package", clocked, kSurfaceModule, d.surfaces, "gl"})});
+  const Series &plain = reads[0], &timed = reads[1];
+  const Measures& timedBest = timed.BestRun();
+  const double share = timedBest.at("glu_seconds") / timedBest.at("seconds");
+  const double rate = kSurfaces / plain.Best();
+  std::printf("\nsurfaces (%d trimmed bicubic, version 11)\n", kSurfaces);
+  PrintRow("xpdb GRRead", plain);
+  PrintRow("same, GLU calls clocked", timed);
+  std::printf("  %.0f surfaces/s, %.0f triangles in %.0f meshes, %.1f%% of the read inside GLU\n", rate,
+              plain.BestRun().at("triangles"), plain.BestRun().at("sets"), 100.0 * share);
+  Json entry = plain.ToJson();
+  entry["count"] = kSurfaces;
+  entry["meshes"] = Whole(plain.BestRun().at("sets"));
+  entry["triangles"] = Whole(plain.BestRun().at("triangles"));
+  entry["surfaces_per_second"] = rate;
+  entry["clocked"] = timed.ToJson();
+  entry["glu_seconds"] = timedBest.at("glu_seconds");
+  entry["glu_share"] = share;
+  report.json["surfaces"] = entry;
+  report.Check("every_surface_tessellated", plain.BestRun().at("sets") == kSurfaces, true);
+  report.Target("surfaces: share of time inside GLU", share, 0.8, true, "");
+}
+
+void CompareWrites(int runs, const Package& package, const Data& d, const fs::path& dir, Report& report) {
+  const auto geometry = HostGeometry(d.mesh, kColourName);
+  const auto scene = AssimpScene(d.mesh);
+  const std::string xpdbOut = (dir / "written_xpdb.pdb").string();
+  const std::string plainOut = (dir / "written_plain.pdb").string();
+  const std::string assimpOut = (dir / "written_assimp.obj").string();
+  const auto writes =
+      RoundRobin(runs, {Timed([&] { return WriteWithPackage(package, geometry.get(), xpdbOut); }),
+                        Timed([&] { return WriteWithToChars(d.mesh, kColour, plainOut); }),
+                        Timed([&] { return WriteWithAssimp(*scene, assimpOut); })});
+  std::printf("\nwrite\n");
+  PrintRow("xpdb GRWrite", writes[0]);
+  PrintRow("to_chars loop", writes[1]);
+  PrintRow("Assimp OBJ export", writes[2]);
+  const std::pair<const char*, std::string> outputs[] = {
+      {"xpdb", xpdbOut}, {"to_chars", plainOut}, {"assimp", assimpOut}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    Json entry = writes[i].ToJson();
+    entry["bytes"] = fs::file_size(outputs[i].second);
+    report.json["write"][outputs[i].first] = entry;
+  }
+  const std::string plainText = Slurp(plainOut);
+  report.Check("xpdb_writes_the_text_of_the_to_chars_loop",
+               Slurp(xpdbOut) == plainText && plainText == Slurp(d.pdb), true);
+  report.Target("write: xpdb / to_chars loop", writes[0].Best() / writes[1].Best(), 2.0, false, "x");
+  report.Target("write: Assimp / xpdb", writes[2].Best() / writes[0].Best(), 1.0, true, "x");
+}
+
 double LoadAverage() {
   double load = 0;
   std::ifstream("/proc/loadavg") >> load;
   return load;
+}
+
+Report Run(const Options& options, const fs::path& dir) {
+  const std::string library = DefaultPackagePath();
+  const std::string clocked = (fs::path(library).parent_path() / "libxpdb_gluclock.so").string();
+  Package package;
+  std::string error;
+  if (!package.Load(library, error)) throw std::runtime_error(error);
+  package.InstallColourMaterials();
+
+  Report report;
+  report.json["program"] = "xpdb_compare";
+  report.json["method"] = {
+      {"runs", options.runs},
+      {"statistic", "best (smallest) wall time of the runs; contenders take turns, one run each per round"},
+      {"reads", "each run in a fresh child process that times the read alone; the file is in the page cache"},
+      {"writes", "in this process, into a new file in a temporary directory, closing it included"},
+      {"peak_rss", "ru_maxrss of the reading child process (wait4): the whole process, libraries included"},
+      {"glu_share",
+       "time inside the GLU NURBS calls of a copy of the package linked with --wrap for them, "
+       "over the whole read in the same run"}};
+  report.json["machine"] = {{"cpus", sysconf(_SC_NPROCESSORS_ONLN)},
+                            {"load_average_at_start", LoadAverage()}};
+  std::printf(
+      "xpdb_compare: best of %d wall times (CPU time beside them); each read in a fresh process, "
+      "its file in the page cache\n",
+      options.runs);
+  const Data data = MakeData(dir, report);
+  CompareReads(options.runs, library, data, report);
+  CompareSizes(options.runs, library, data, report);
+  CompareSurfaces(options.runs, library, clocked, data, report);
+  CompareWrites(options.runs, package, data, dir, report);
+  report.Finish();
+  return report;
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -173,186 +374,6 @@ Options ParseOptions(int argc, char** argv) {
   return o;
 }
 
-Json Run(const Options& options, const fs::path& dir) {
-  const std::string library = DefaultPackagePath();
-  const std::string clocked = (fs::path(library).parent_path() / "libxpdb_gluclock.so").string();
-  Package package;
-  std::string error;
-  if (!package.Load(library, error)) throw std::runtime_error(error);
-  package.InstallColourMaterials();
-
-  // Data.
-  const GridMesh mesh = MakeGrid(kColumns, kRows);
-  const GridMesh small = MakeGrid(kSmallColumns, kSmallRows);
-  const std::string pdb = (dir / "part.pdb").string(), obj = (dir / "part.obj").string();
-  const std::string smallPdb = (dir / "small.pdb").string(), surfaces = (dir / "surfaces.pdb").string();
-  WriteFile(pdb, [&](std::FILE* f) { return WritePdb9(f, mesh, kColour); });
-  WriteFile(obj, [&](std::FILE* f) { return WriteObj(f, mesh); });
-  WriteFile(smallPdb, [&](std::FILE* f) { return WritePdb9(f, small, kColour); });
-  const std::string surfaceText = SurfacePart(kSurfaces);
-  WriteFile(surfaces, [&](std::FILE* f) {
-    return std::fwrite(surfaceText.data(), 1, surfaceText.size(), f) == surfaceText.size();
-  });
-  const double pdbBytes = static_cast<double>(fs::file_size(pdb));
-  const double smallBytes = static_cast<double>(fs::file_size(smallPdb));
-  const double meshBytes = static_cast<double>(mesh.DataBytes());
-
-  Json result;
-  result["program"] = "xpdb_compare";
-  result["method"] = {
-      {"runs", options.runs},
-      {"statistic", "best (smallest) wall time of the runs; contenders take turns, one run each per round"},
-      {"reads", "each run in a fresh child process that times the read alone; the file is in the page cache"},
-      {"writes", "in this process, into a new file in a temporary directory, closing it included"},
-      {"peak_rss", "ru_maxrss of the child process (wait4): the whole process, loaded libraries included"}};
-  result["machine"] = {{"cpus", sysconf(_SC_NPROCESSORS_ONLN)}, {"load_average_at_start", LoadAverage()}};
-  result["data"] = {{"points", mesh.PointCount()},
-                    {"triangles", mesh.TriangleCount()},
-                    {"pdb_bytes", pdbBytes},
-                    {"obj_bytes", fs::file_size(obj)},
-                    {"mesh_bytes", meshBytes},
-                    {"small_points", small.PointCount()},
-                    {"small_triangles", small.TriangleCount()},
-                    {"small_pdb_bytes", smallBytes},
-                    {"surfaces", kSurfaces},
-                    {"surface_pdb_bytes", surfaceText.size()}};
-  std::printf("xpdb_compare: best of %d wall times; reads each in a fresh process, file in page cache\n",
-              options.runs);
-  std::printf("data: %zu points, %zu triangles; PDB 9 %.1f MB, OBJ %.1f MB; mesh arrays %s\n",
-              mesh.PointCount(), mesh.TriangleCount(), pdbBytes / 1e6, fs::file_size(obj) / 1e6,
-              MiB(meshBytes).c_str());
-  std::fflush(stdout);
-
-  // Reads.
-  const auto reads =
-      RoundRobin(options.runs, {Child({"package", library, "0", pdb}), Child({"fast_float", pdb}),
-                                Child({"tinyobjloader", obj}), Child({"assimp", obj})});
-  const Series &xpdbRead = reads[0], &fastRead = reads[1], &tinyRead = reads[2], &assimpRead = reads[3];
-  std::printf("\nread (peak RSS of the reading process)\n");
-  const char* names[] = {"xpdb GRRead", "fast_float loop", "tinyobjloader", "Assimp OBJ import"};
-  const char* keys[] = {"xpdb", "fast_float", "tinyobjloader", "assimp"};
-  Json readJson;
-  for (std::size_t i = 0; i < reads.size(); ++i) {
-    const std::string note = "  peak " + MiB(reads[i].Max("peak_rss"));
-    PrintRow(names[i], reads[i], note.c_str());
-    const Measures& best = reads[i].BestRun();
-    readJson[keys[i]] = {{"seconds", reads[i].Best()},
-                         {"runs", reads[i].Seconds()},
-                         {"cpu_seconds", reads[i].BestCpu()},
-                         {"peak_rss_bytes", reads[i].Max("peak_rss")},
-                         {"rss_before_read_bytes", best.at("rss_before")},
-                         {"points", best.at("points")},
-                         {"triangles", best.at("triangles")}};
-  }
-  result["read"] = readJson;
-  const Measures &a = xpdbRead.BestRun(), &b = fastRead.BestRun(), &t = tinyRead.BestRun();
-  const bool sameArrays = a.at("point_sum") == b.at("point_sum") && a.at("index_sum") == b.at("index_sum") &&
-                          a.at("points") == static_cast<double>(mesh.PointCount()) &&
-                          a.at("triangles") == static_cast<double>(mesh.TriangleCount());
-  const bool tinySame = t.at("point_sum") == a.at("point_sum") && t.at("index_sum") == a.at("index_sum");
-  const bool assimpTriangles = assimpRead.BestRun().at("triangles") == a.at("triangles");
-  std::fflush(stdout);
-
-  // Scaling: the two sizes take turns, as many rounds as the small read is cheap.
-  const auto scaling =
-      RoundRobin(std::max(options.runs, kScalingRuns),
-                 {Child({"package", library, "0", smallPdb}), Child({"package", library, "0", pdb})});
-  const double smallSeconds = scaling[0].Best(), fullSeconds = scaling[1].Best();
-  const double timeRatio = fullSeconds / smallSeconds, dataRatio = pdbBytes / smallBytes;
-  std::printf("\nscaling\n");
-  PrintRow("xpdb GRRead, 1/10 size", scaling[0]);
-  PrintRow("xpdb GRRead, full size", scaling[1]);
-  std::printf("  %.2fx the data (file bytes; %.2fx the points) takes %.2fx the time\n", dataRatio,
-              static_cast<double>(mesh.PointCount()) / static_cast<double>(small.PointCount()), timeRatio);
-  result["scaling"] = {
-      {"small_seconds", smallSeconds},
-      {"small_runs", scaling[0].Seconds()},
-      {"small_cpu_seconds", scaling[0].BestCpu()},
-      {"full_seconds", fullSeconds},
-      {"full_runs", scaling[1].Seconds()},
-      {"full_cpu_seconds", scaling[1].BestCpu()},
-      {"time_ratio", timeRatio},
-      {"data_ratio", dataRatio},
-      {"point_ratio", static_cast<double>(mesh.PointCount()) / static_cast<double>(small.PointCount())}};
-  std::fflush(stdout);
-
-  // Surfaces: the package as shipped for the rate, the clocked copy for the
-  // share of time inside GLU.
-  const auto surfaceReads =
-      RoundRobin(options.runs, {Child({"package", library, std::to_string(kSurfaceModule), surfaces, "gl"}),
-                                Child({"package", clocked, std::to_string(kSurfaceModule), surfaces, "gl"})});
-  const Series &plain = surfaceReads[0], &clockedRuns = surfaceReads[1];
-  const Measures& clockedBest = clockedRuns.BestRun();
-  const double gluShare = clockedBest.at("glu_seconds") / clockedBest.at("seconds");
-  const double surfacesPerSecond = kSurfaces / plain.Best();
-  std::printf("\nsurfaces (%d trimmed bicubic, version 11)\n", kSurfaces);
-  PrintRow("xpdb GRRead", plain);
-  PrintRow("same, GLU calls clocked", clockedRuns);
-  std::printf("  %.0f surfaces/s, %.0f triangles, %.1f%% of the read inside GLU\n", surfacesPerSecond,
-              plain.BestRun().at("triangles"), 100.0 * gluShare);
-  result["surfaces"] = {{"count", kSurfaces},
-                        {"meshes", plain.BestRun().at("sets")},
-                        {"triangles", plain.BestRun().at("triangles")},
-                        {"seconds", plain.Best()},
-                        {"runs", plain.Seconds()},
-                        {"cpu_seconds", plain.BestCpu()},
-                        {"surfaces_per_second", surfacesPerSecond},
-                        {"clocked_seconds", clockedBest.at("seconds")},
-                        {"clocked_runs", clockedRuns.Seconds()},
-                        {"glu_seconds", clockedBest.at("glu_seconds")},
-                        {"glu_share", gluShare}};
-  std::fflush(stdout);
-
-  // Writes.
-  const auto geometry = HostGeometry(mesh, kColourName);
-  const auto scene = AssimpScene(mesh);
-  const std::string xpdbOut = (dir / "written_xpdb.pdb").string();
-  const std::string plainOut = (dir / "written_plain.pdb").string();
-  const std::string assimpOut = (dir / "written_assimp.obj").string();
-  const auto writes =
-      RoundRobin(options.runs, {Timed([&] { return WriteWithPackage(package, geometry.get(), xpdbOut); }),
-                                Timed([&] { return WriteWithToChars(mesh, kColour, plainOut); }),
-                                Timed([&] { return WriteWithAssimp(*scene, assimpOut); })});
-  const bool sameText = Slurp(xpdbOut) == Slurp(plainOut) && Slurp(plainOut) == Slurp(pdb);
-  std::printf("\nwrite\n");
-  PrintRow("xpdb GRWrite", writes[0]);
-  PrintRow("to_chars loop", writes[1]);
-  PrintRow("Assimp OBJ export", writes[2]);
-  result["write"] = {
-      {"xpdb",
-       {{"seconds", writes[0].Best()}, {"runs", writes[0].Seconds()}, {"bytes", fs::file_size(xpdbOut)}}},
-      {"to_chars",
-       {{"seconds", writes[1].Best()}, {"runs", writes[1].Seconds()}, {"bytes", fs::file_size(plainOut)}}},
-      {"assimp",
-       {{"seconds", writes[2].Best()}, {"runs", writes[2].Seconds()}, {"bytes", fs::file_size(assimpOut)}}}};
-
-  result["checks"] = {{"xpdb_and_fast_float_same_arrays", sameArrays},
-                      {"tinyobjloader_same_arrays", tinySame},
-                      {"assimp_same_triangle_count", assimpTriangles},
-                      {"xpdb_write_identical_to_to_chars_loop", sameText}};
-  std::printf(
-      "\nchecks: xpdb and fast_float arrays %s; tinyobjloader arrays %s; Assimp triangle count %s; "
-      "GRWrite text %s the to_chars loop's\n",
-      sameArrays ? "identical" : "DIFFER", tinySame ? "identical" : "differ",
-      assimpTriangles ? "equal" : "DIFFERS", sameText ? "identical to" : "DIFFERS from");
-
-  Targets targets;
-  targets.Add("read: xpdb / fast_float loop", xpdbRead.Best() / fastRead.Best(), 1.5, false, "x");
-  targets.Add("read: Assimp / xpdb", assimpRead.Best() / xpdbRead.Best(), 2.5, true, "x");
-  targets.Add("read: tinyobjloader / xpdb", tinyRead.Best() / xpdbRead.Best(), 2.5, true, "x");
-  targets.Add("write: xpdb / to_chars loop", writes[0].Best() / writes[1].Best(), 2.0, false, "x");
-  targets.Add("write: Assimp / xpdb", writes[2].Best() / writes[0].Best(), 1.0, true, "x");
-  targets.Add("memory: peak RSS of the read", xpdbRead.Max("peak_rss") / kMiB, 1.5 * meshBytes / kMiB + 64.0,
-              false, "MiB");
-  targets.Add("scaling: time ratio / data ratio", timeRatio / dataRatio, 1.1, false, "");
-  targets.Add("surfaces: share of time inside GLU", gluShare, 0.8, true, "");
-  targets.Print();
-  Json list = targets.ToJson();
-  list.push_back({{"name", "surfaces per second"}, {"value", surfacesPerSecond}, {"unit", "1/s"}});
-  result["targets"] = list;
-  return result;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -366,11 +387,15 @@ int main(int argc, char** argv) {
   const fs::path dir = pattern;
   int code = 0;
   try {
-    const Json result = Run(options, dir);
+    const Report report = Run(options, dir);
     std::ofstream out(options.json);
-    out << result.dump(2) << "\n";
+    out << report.json.dump(2) << "\n";
     if (!out) throw std::runtime_error("cannot write " + options.json);
-    std::printf("\nresults: %s\n", options.json.c_str());
+    std::printf("results: %s\n", options.json.c_str());
+    if (!report.sound) {
+      std::fprintf(stderr, "xpdb_compare: the package's results differ from the plain loops'\n");
+      code = 1;
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "xpdb_compare: %s\n", e.what());
     code = 1;
