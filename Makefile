@@ -38,7 +38,7 @@ fuzz: deps
 fuzz-smoke: deps
 	@scripts/fuzz.sh 8
 
-# The side-by-side comparison (README, "Benchmark"); about a minute and a half.
+# The side-by-side comparison (README, "Benchmark"); about a minute.
 bench: build
 	@$(BUILD)/bin/xpdb_compare
 
