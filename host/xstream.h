@@ -19,12 +19,14 @@ class XHOST_API xMessageContext {
 
 // A character stream over any streambuf. Number parsing uses the classic
 // locale whatever the process locale is, and `int` and `double` extraction
-// share one fast tokenizer: it is the hot path of every read.
+// share one tokenizer, which scans and converts a number in place in the
+// buffered text: it is the hot path of every read.
 //
 // Grammar: white space is skipped; an int is [+-]?[0-9]+ and a double is
-// [+-]?digits[.digits][(e|E)[+-]?digits] with at least one mantissa digit.
-// Whatever does not fit, or overflows, fails: the fail state is set, the
-// value becomes 0, and every later extraction fails as well.
+// [+-]?digits[.digits][(e|E)[+-]?digits] with at least one mantissa digit,
+// at most 128 characters either. Whatever does not fit, or overflows,
+// fails: the fail state is set, the value becomes 0, and every later
+// extraction fails as well. Reals are rounded correctly.
 class XHOST_API xStream : public std::iostream {
  public:
   explicit xStream(std::streambuf* buffer);
@@ -40,6 +42,7 @@ class XHOST_API xStream : public std::iostream {
   // Copies the next token that fits the grammar into `token`; false when the
   // stream was already bad or no character fits.
   bool ReadToken(char* token, std::size_t capacity, std::size_t& length, bool real);
+  // One number, in place or through ReadToken; `scan` checks and converts it.
   template <class T, class ScanFn>
   xStream& Extract(T& value, bool real, ScanFn scan);
 
