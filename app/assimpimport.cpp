@@ -3,8 +3,10 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
+#include <cmath>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -21,14 +23,36 @@ namespace {
 
 constexpr int kNoColour = -2;
 
+struct FacesDropped {
+  int withoutCorners = 0, nonFinite = 0;
+};
+
+bool Finite(const aiVector3D& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// Whether any corner of the face lies at infinity or is not a number.
+bool HasNonFiniteCorner(const aiMesh& mesh, const aiFace& face) {
+  for (unsigned k = 0; k < face.mNumIndices; ++k)
+    if (face.mIndices[k] < mesh.mNumVertices && !Finite(mesh.mVertices[face.mIndices[k]])) return true;
+  return false;
+}
+
 // Assimp's triangulation aborts the process on a face without corners,
-// which its validation lets through; such faces are dropped beforehand, and
-// the primitive types are made to match the faces that remain.
-int DropFacesWithoutCorners(aiMesh& mesh) {
+// which its validation lets through; a corner at infinity or not a number
+// would be written as text that no reader takes back. Such faces are dropped
+// beforehand, and the primitive types are made to match the faces that remain.
+FacesDropped DropUnusableFaces(aiMesh& mesh) {
+  FacesDropped dropped;
   unsigned kept = 0, types = 0;
   for (unsigned i = 0; i < mesh.mNumFaces; ++i) {
     aiFace& face = mesh.mFaces[i];
-    if (face.mNumIndices == 0) continue;
+    if (face.mNumIndices == 0) {
+      ++dropped.withoutCorners;
+      continue;
+    }
+    if (HasNonFiniteCorner(mesh, face)) {
+      ++dropped.nonFinite;
+      continue;
+    }
     types |= face.mNumIndices == 1   ? aiPrimitiveType_POINT
              : face.mNumIndices == 2 ? aiPrimitiveType_LINE
              : face.mNumIndices == 3 ? aiPrimitiveType_TRIANGLE
@@ -39,7 +63,6 @@ int DropFacesWithoutCorners(aiMesh& mesh) {
     }
     ++kept;
   }
-  const int dropped = static_cast<int>(mesh.mNumFaces - kept);
   mesh.mNumFaces = kept;
   mesh.mPrimitiveTypes = types;
   return dropped;
@@ -288,8 +311,11 @@ MeshImport ImportMesh(const std::string& path, const MeshColours& colours, const
   }
   // The importer hands out its scene as constant but lets its owner change it.
   aiScene* editable = const_cast<aiScene*>(scene);
-  for (unsigned i = 0; i < editable->mNumMeshes; ++i)
-    result.facesWithoutCorners += DropFacesWithoutCorners(*editable->mMeshes[i]);
+  for (unsigned i = 0; i < editable->mNumMeshes; ++i) {
+    const FacesDropped dropped = DropUnusableFaces(*editable->mMeshes[i]);
+    result.facesWithoutCorners += dropped.withoutCorners;
+    result.facesNotFinite += dropped.nonFinite;
+  }
 
   handler->Phase(0.7, 0.85);
   scene = importer.ApplyPostProcessing(aiProcess_Triangulate);

@@ -22,6 +22,7 @@ struct MeshImport {
   std::unique_ptr<xGeometry> geometry;
   int pointsLeftOut = 0;
   int facesWithoutCorners = 0;
+  int facesNotFinite = 0;  // with a corner at infinity or not a number
 };
 
 // Reads a file that Assimp imports (STL, OBJ, PLY, glTF, ...) into host

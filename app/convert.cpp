@@ -83,6 +83,9 @@ Input ImportInput(const ConvertRequest& request, bool pdbOutput, const MeshColou
   if (imported.facesWithoutCorners > 0)
     err << "xpdb: warning: " << request.input.file << ": " << imported.facesWithoutCorners
         << " faces without corners skipped\n";
+  if (imported.facesNotFinite > 0)
+    err << "xpdb: warning: " << request.input.file << ": " << imported.facesNotFinite
+        << " faces with a corner at infinity or not a number skipped\n";
   if (imported.pointsLeftOut > 0)
     err << "xpdb: warning: PDB version " << request.version << " cannot hold " << imported.pointsLeftOut
         << " points of " << request.input.file << "; left out of " << request.output << '\n';

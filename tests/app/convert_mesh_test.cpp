@@ -257,6 +257,24 @@ TEST(MeshImport, MaterialNamesGoBeforeTheirColours) {
                                             "xTriMesh ORANGE", "xCompactLineSet ORANGE"));
 }
 
+TEST(MeshImport, FacesWithACornerAtInfinityAreSkippedSoTheOutputReadsBack) {
+  const Scratch dir;
+  const std::string obj = dir.Write("part.obj",
+                                    "v 0 0 0\nv 1 0 0\nv 0 1e400 0\nv 0 0 1\nv 0 1 0\n"
+                                    "f 1 2 3\nf 1 2 4\nf 1 2 5\nl 3 4\nl 4 5\n");
+  const Converted run = Convert(obj, dir.File("part.pdb"));
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_THAT(run.err, testing::HasSubstr("2 faces with a corner at infinity or not a number skipped"));
+  const ReadResult read = Read(dir.File("part.pdb"));
+  int triangles = 0, segments = 0;
+  for (const SetSummary& s : read.report.sets) {
+    triangles += s.triangles;
+    segments += s.segments;
+  }
+  EXPECT_EQ(triangles, 2);
+  EXPECT_EQ(segments, 1);
+}
+
 TEST(MeshImport, VertexColoursSplitAMeshByColourAndPointsStayOutOfPdb) {
   const Scratch dir;
   // Two red triangles, a blue one, a green segment and a single point.
@@ -364,7 +382,8 @@ TEST(MeshExport, PolygonMeshesAndLineSetsGoOutAsTrianglesAndSegments) {
   const Scratch dir;
   std::ostringstream quiet;
   ProgressBar bar(quiet, "", false);
-  const MeshExport written = ExportMesh(geometry, *MeshFormatFor("part.glb"), dir.File("part.glb"), colours, bar);
+  const MeshExport written =
+      ExportMesh(geometry, *MeshFormatFor("part.glb"), dir.File("part.glb"), colours, bar);
   ASSERT_EQ(written.code, kExitOk) << written.problem;
   EXPECT_EQ(written.setsWritten, 2);
   EXPECT_EQ(written.leftOut, (std::map<std::string, int>{{"xFrameSet", 1}}));
