@@ -19,6 +19,9 @@ if [ ${#harnesses[@]} -eq 0 ]; then
 fi
 
 mkdir -p fuzz/artifacts
+# The leak checker stops every thread; Mesa then works in the calling thread
+# so that no driver thread comes or goes while it does.
+export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true GALLIUM_THREAD=0
 status=0
 for h in "${harnesses[@]}"; do
   seeds=fuzz/corpus/${h#fuzz_}
