@@ -22,6 +22,7 @@
 #include "app/meshcolours.h"
 #include "app/meshformat.h"
 #include "app/progressbar.h"
+#include "common/apptest.h"
 #include "host/xcompactlineset.h"
 #include "host/xframeset.h"
 #include "host/xlineset.h"
@@ -35,36 +36,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HasSubstr;
 
-const Package& LoadedPackage() {
-  static const Package* package = [] {
-    auto* p = new Package;
-    std::string error;
-    if (!p->Load(XPDB_BINARY_DIR "/lib/libxpdb.so", error)) throw std::runtime_error(error);
-    p->InstallColourMaterials();
-    return p;
-  }();
-  return *package;
-}
-
-struct Scratch {
-  Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "xpdb-convert-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path = pattern;
-  }
-  ~Scratch() { fs::remove_all(path); }
-  std::string File(const std::string& name) const { return (path / name).string(); }
-  std::string Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(File(name), std::ios::binary) << bytes;
-    return File(name);
-  }
-  std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path)) names.insert(entry.path().filename().string());
-    return names;
-  }
-  fs::path path;
-};
+using apptest::LoadedPackage;
+using apptest::Scratch;
 
 struct Converted {
   int code = -1;

@@ -13,6 +13,7 @@
 #include "app/image.h"
 #include "app/render.h"
 #include "app/renderer.h"
+#include "common/apptest.h"
 #include "host/xgeometry.h"
 #include "host/xmaterial.h"
 #include "host/xpointset.h"
@@ -22,31 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const Package& LoadedPackage() {
-  static const Package* package = [] {
-    auto* p = new Package;
-    std::string error;
-    if (!p->Load(XPDB_BINARY_DIR "/lib/libxpdb.so", error)) throw std::runtime_error(error);
-    p->InstallColourMaterials();
-    return p;
-  }();
-  return *package;
-}
-
-struct Scratch {
-  Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "xpdb-render-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path = pattern;
-  }
-  ~Scratch() { fs::remove_all(path); }
-  std::string File(const std::string& name) const { return (path / name).string(); }
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(File(name)) << text;
-    return File(name);
-  }
-  fs::path path;
-};
+using apptest::LoadedPackage;
+using apptest::Scratch;
 
 struct Rendered {
   int code = -1;
