@@ -381,7 +381,7 @@ std::optional<Sampling> SurfaceSampling(const Surface& s, float base) {
   return sampling;
 }
 
-void EmitLoop(Tesselator& tesselator, Surface& s, int begin, int end) {
+void EmitLoop(Tesselator& tesselator, const Surface& s, float* uv, int begin, int end) {
   // A loop without pieces would make GLU drop the whole surface.
   if (end - begin < 2) return;
   float uKnots[] = {Narrow(s.uStart), Narrow(s.uStart), Narrow(s.uEnd), Narrow(s.uEnd)};
@@ -389,7 +389,7 @@ void EmitLoop(Tesselator& tesselator, Surface& s, int begin, int end) {
   tesselator.beginTrim();
   for (int i = begin; i + 1 < end; ++i) {
     const bool even = (i - begin) % 2 == 0;
-    tesselator.nurbsCurve(4, even ? uKnots : vKnots, 2, &s.trims[static_cast<std::size_t>(i) * 2], 2);
+    tesselator.nurbsCurve(4, even ? uKnots : vKnots, 2, &uv[static_cast<std::size_t>(i) * 2], 2);
   }
   tesselator.endTrim();
 }
@@ -400,11 +400,14 @@ void Tessellate(Tesselator& tesselator, Surface& s, const Sampling& sampling) {
   tesselator.beginSurface();
   tesselator.nurbsSurface(s.uKnots.Count(), s.uKnots.Data(), s.vKnots.Count(), s.vKnots.Data(), 4 * nv, 4,
                           s.points.Data(), s.uDegree + 1, s.vDegree + 1);
+  static thread_local std::vector<float> uv;
+  static thread_local std::vector<int> ends;
+  xpdb::LevelSideTurns(s.trims.Data(), s.loopEnds, uv, ends);
   int begin = 0;
-  for (std::size_t loop = 0; loop < s.loopEnds.size(); ++loop) {
+  for (std::size_t loop = 0; loop < ends.size(); ++loop) {
     if (loop == 1 && sampling.pathLength) tesselator.changeTesselationAlgorithm();
-    EmitLoop(tesselator, s, begin, s.loopEnds[loop]);
-    begin = s.loopEnds[loop];
+    EmitLoop(tesselator, s, uv.data(), begin, ends[loop]);
+    begin = ends[loop];
   }
   tesselator.endSurface();
 }

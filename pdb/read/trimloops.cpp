@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 namespace xpdb {
 namespace {
@@ -106,6 +108,80 @@ bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds) {
       }
   }
   return false;
+}
+
+void LevelSideTurns(const float* uv, const std::vector<int>& loopEnds, std::vector<float>& out,
+                    std::vector<int>& outEnds) {
+  out.clear();
+  outEnds.clear();
+  using Point = std::pair<float, float>;
+  // Level edges a thousandth of the loops' extent long stay clear of each
+  // other in the mesh, yet far below what a viewer shows.
+  float low[2] = {HUGE_VALF, HUGE_VALF}, high[2] = {-HUGE_VALF, -HUGE_VALF};
+  const int total = loopEnds.empty() ? 0 : loopEnds.back();
+  for (int i = 0; i < 2 * total; ++i) {
+    low[i % 2] = std::min(low[i % 2], uv[i]);
+    high[i % 2] = std::max(high[i % 2], uv[i]);
+  }
+  const double length = 1e-3 * std::max(double{high[0]} - low[0], double{high[1]} - low[1]);
+  std::vector<Point> points;
+  int begin = 0;
+  for (const int end : loopEnds) {
+    points.clear();
+    for (int i = begin; i < end; ++i) {
+      const Point p{uv[2 * i], uv[2 * i + 1]};
+      if (points.empty() || points.back() != p) points.push_back(p);
+    }
+    begin = end;
+    // A closed loop repeats its first point last; its turns are looked for on the rest.
+    const bool closed = points.size() > 3 && points.front() == points.back();
+    const std::size_t n = closed ? points.size() - 1 : 0;
+    auto push = [&](const Point& p) {
+      out.push_back(p.first);
+      out.push_back(p.second);
+    };
+    // A level point that belongs before the first point goes before the closing one.
+    std::optional<Point> beforeClose;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+      const Point b = points[k];
+      if (k >= n) {
+        if (beforeClose) push(*beforeClose);
+        push(b);
+        continue;
+      }
+      const Point a = points[(k + n - 1) % n], c = points[k + 1];
+      // Ordered by u, then v, the way GLU finds its cusps.
+      const bool leftmost = a > b && c > b, rightmost = a < b && c < b;
+      const bool level = a.second == b.second || c.second == b.second;  // GLU cuts there already
+      const double turn = Cross(double{b.first} - a.first, double{b.second} - a.second,
+                                double{c.first} - b.first, double{c.second} - b.second);
+      // Only a turn into the region (on the loop's left) leaves a cusp inside it.
+      if ((!leftmost && !rightmost) || level || turn >= 0.0) {
+        push(b);
+        continue;
+      }
+      // The level edge runs towards a neighbour that lies to that side, not
+      // along a vertical edge, and stays well short of it.
+      const bool towardsNext = c.first != b.first;
+      const Point& side = towardsNext ? c : a;
+      const double room = std::fabs(double{side.first} - b.first);
+      const float direction = leftmost ? HUGE_VALF : -HUGE_VALF;
+      const double step = std::min(length, room / 4.0);
+      auto u = static_cast<float>(b.first + (leftmost ? step : -step));
+      if (u == b.first) u = std::nextafter(b.first, direction);
+      if (room == 0.0 || std::fabs(double{u} - b.first) * 2.0 > room) {
+        push(b);  // no room for a separate point in float
+        continue;
+      }
+      if (!towardsNext && k == 0)
+        beforeClose = Point{u, b.second};
+      else if (!towardsNext)
+        push({u, b.second});
+      push(b);
+      if (towardsNext) push({u, b.second});
+    }
+    outEnds.push_back(static_cast<int>(out.size() / 2));
+  }
 }
 
 }  // namespace xpdb

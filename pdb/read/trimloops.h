@@ -10,4 +10,13 @@ namespace xpdb {
 // crashes on such loops. Loops too intricate to check count as touching.
 bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds);
 
+// The loops as GLU is given them: every point where a loop turns back in u
+// towards the inside of the trimmed region gains a short edge of constant v
+// beside it. GLU cuts the region along v only at such turns that have a level
+// edge; a part of the region left with two of them uncut can make GLU free
+// memory twice. The added edges are far shorter than their neighbours, so the
+// trimmed shape does not change visibly. `out` and `outEnds` are replaced.
+void LevelSideTurns(const float* uv, const std::vector<int>& loopEnds, std::vector<float>& out,
+                    std::vector<int>& outEnds);
+
 }  // namespace xpdb
