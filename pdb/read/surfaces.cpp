@@ -47,6 +47,10 @@ struct Surface {
   xTQTable<float> trims{64};  // closed loops of u, v pairs, one after the other
   std::vector<int> loopEnds;  // end of each loop in pairs; the outer loop first
   int colour = 0;
+  // The loops as GLU gets them, once checked: see LevelSideTurns.
+  std::vector<float> levelled;
+  std::vector<int> levelledEnds;
+  std::vector<char> added;
 
   void Clear() {
     uKnots.Clear();
@@ -192,7 +196,7 @@ bool TrimsInDomain(const Surface& s) {
 }
 
 // Everything GLU is given must be in shape before it sees any of it.
-bool Tessellatable(const Surface& s) {
+bool Tessellatable(Surface& s) {
   if (s.uDegree + 1 < kMinOrder || s.uDegree + 1 > kMaxOrder) return false;
   if (s.vDegree + 1 < kMinOrder || s.vDegree + 1 > kMaxOrder) return false;
   if (s.uSegments < 1 || s.vSegments < 1) return false;
@@ -217,7 +221,12 @@ bool Tessellatable(const Surface& s) {
   if (!s.loopEnds.empty())
     for (float k : trimKnots)
       if (!Finite(k)) return false;
-  return true;
+  // A level edge must not reach another loop: where one would, shorter ones are tried.
+  for (const double length : {1e-3, 1e-5, 1e-7}) {
+    xpdb::LevelSideTurns(s.trims.Data(), s.loopEnds, s.levelled, s.levelledEnds, s.added, length);
+    if (!xpdb::TrimLoopsTouch(s.levelled.data(), s.levelledEnds, &s.added)) return true;
+  }
+  return false;
 }
 
 struct Point3 {
@@ -400,14 +409,11 @@ void Tessellate(Tesselator& tesselator, Surface& s, const Sampling& sampling) {
   tesselator.beginSurface();
   tesselator.nurbsSurface(s.uKnots.Count(), s.uKnots.Data(), s.vKnots.Count(), s.vKnots.Data(), 4 * nv, 4,
                           s.points.Data(), s.uDegree + 1, s.vDegree + 1);
-  static thread_local std::vector<float> uv;
-  static thread_local std::vector<int> ends;
-  xpdb::LevelSideTurns(s.trims.Data(), s.loopEnds, uv, ends);
   int begin = 0;
-  for (std::size_t loop = 0; loop < ends.size(); ++loop) {
+  for (std::size_t loop = 0; loop < s.levelledEnds.size(); ++loop) {
     if (loop == 1 && sampling.pathLength) tesselator.changeTesselationAlgorithm();
-    EmitLoop(tesselator, s, uv.data(), begin, ends[loop]);
-    begin = ends[loop];
+    EmitLoop(tesselator, s, s.levelled.data(), begin, s.levelledEnds[loop]);
+    begin = s.levelledEnds[loop];
   }
   tesselator.endSurface();
 }

@@ -18,7 +18,8 @@ constexpr std::int64_t kMaxPairTests = 40'000'000;
 
 struct Edge {
   double ax, ay, bx, by;
-  int loop, index, count;  // position in its loop of `count` edges
+  int loop, index, count;     // position in its loop of `count` edges
+  bool levelAfter = false;  // the next edge is one that LevelSideTurns added
 };
 
 double Cross(double ax, double ay, double bx, double by) { return ax * by - ay * bx; }
@@ -26,7 +27,11 @@ double Cross(double ax, double ay, double bx, double by) { return ax * by - ay *
 bool Neighbours(const Edge& a, const Edge& b) {
   if (a.loop != b.loop) return false;
   const int d = std::abs(a.index - b.index);
-  return d == 1 || d == a.count - 1;
+  if (d == 1 || d == a.count - 1) return true;
+  // The edges on either side of an added level edge meet at its short gap.
+  if (d != 2 && d != a.count - 2) return false;
+  const Edge& first = (a.index + 2) % a.count == b.index ? a : b;
+  return first.levelAfter;
 }
 
 bool Touch(const Edge& e, const Edge& f) {
@@ -50,21 +55,36 @@ bool Touch(const Edge& e, const Edge& f) {
 
 }  // namespace
 
-bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds) {
+bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds, const std::vector<char>* added) {
   std::vector<Edge> edges;
+  std::vector<std::pair<double, double>> points;
+  std::vector<char> marks;
   int begin = 0;
   for (std::size_t loop = 0; loop < loopEnds.size(); ++loop) {
     // Repeated points make zero-length edges, which neither cross nor separate neighbours.
-    std::vector<std::pair<double, double>> points;
+    points.clear();
+    marks.clear();
     for (int i = begin; i < loopEnds[loop]; ++i) {
       const std::pair<double, double> p{uv[2 * i], uv[2 * i + 1]};
-      if (points.empty() || points.back() != p) points.push_back(p);
+      const char mark = added ? (*added)[static_cast<std::size_t>(i)] : 0;
+      if (!points.empty() && points.back() == p) {
+        marks.back() = static_cast<char>(marks.back() | mark);
+        continue;
+      }
+      points.push_back(p);
+      marks.push_back(mark);
     }
     begin = loopEnds[loop];
     const int count = static_cast<int>(points.size()) - 1;
+    const std::size_t first = edges.size();
     for (int k = 0; k < count; ++k)
       edges.push_back({points[k].first, points[k].second, points[k + 1].first, points[k + 1].second,
                        static_cast<int>(loop), k, count});
+    for (int k = 0; k < count; ++k) {
+      const int next = (k + 1) % count;
+      const bool level = points[next].second == points[next + 1].second && (marks[next] || marks[next + 1]);
+      edges[first + static_cast<std::size_t>(k)].levelAfter = level;
+    }
   }
   if (edges.size() < 2) return false;
 
@@ -111,19 +131,20 @@ bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds) {
 }
 
 void LevelSideTurns(const float* uv, const std::vector<int>& loopEnds, std::vector<float>& out,
-                    std::vector<int>& outEnds) {
+                    std::vector<int>& outEnds, std::vector<char>& added, double length) {
   out.clear();
   outEnds.clear();
+  added.clear();
   using Point = std::pair<float, float>;
-  // Level edges a thousandth of the loops' extent long stay clear of each
-  // other in the mesh, yet far below what a viewer shows.
+  // Level edges a thousandth of the loops' extent long keep their points
+  // apart in the mesh, yet stay far below what a viewer shows.
   float low[2] = {HUGE_VALF, HUGE_VALF}, high[2] = {-HUGE_VALF, -HUGE_VALF};
   const int total = loopEnds.empty() ? 0 : loopEnds.back();
   for (int i = 0; i < 2 * total; ++i) {
     low[i % 2] = std::min(low[i % 2], uv[i]);
     high[i % 2] = std::max(high[i % 2], uv[i]);
   }
-  const double length = 1e-3 * std::max(double{high[0]} - low[0], double{high[1]} - low[1]);
+  const double longest = length * std::max(double{high[0]} - low[0], double{high[1]} - low[1]);
   std::vector<Point> points;
   int begin = 0;
   for (const int end : loopEnds) {
@@ -136,16 +157,17 @@ void LevelSideTurns(const float* uv, const std::vector<int>& loopEnds, std::vect
     // A closed loop repeats its first point last; its turns are looked for on the rest.
     const bool closed = points.size() > 3 && points.front() == points.back();
     const std::size_t n = closed ? points.size() - 1 : 0;
-    auto push = [&](const Point& p) {
+    auto push = [&](const Point& p, char mark = 0) {
       out.push_back(p.first);
       out.push_back(p.second);
+      added.push_back(mark);
     };
     // A level point that belongs before the first point goes before the closing one.
     std::optional<Point> beforeClose;
     for (std::size_t k = 0; k < points.size(); ++k) {
       const Point b = points[k];
       if (k >= n) {
-        if (beforeClose) push(*beforeClose);
+        if (beforeClose) push(*beforeClose, 1);
         push(b);
         continue;
       }
@@ -160,13 +182,17 @@ void LevelSideTurns(const float* uv, const std::vector<int>& loopEnds, std::vect
         push(b);
         continue;
       }
-      // The level edge runs towards a neighbour that lies to that side, not
-      // along a vertical edge, and stays well short of it.
-      const bool towardsNext = c.first != b.first;
+      // The level edge runs towards the neighbour whose edge lies closer to
+      // level, so that the sliver it cuts off lies between level and that
+      // edge, clear of the other one; never up or down a vertical edge.
+      const double da = std::fabs(double{a.first} - b.first), dc = std::fabs(double{c.first} - b.first);
+      const bool towardsNext =
+          dc != 0.0 && (da == 0.0 || std::fabs(double{c.second} - b.second) * da <=
+                                         std::fabs(double{a.second} - b.second) * dc);
       const Point& side = towardsNext ? c : a;
       const double room = std::fabs(double{side.first} - b.first);
       const float direction = leftmost ? HUGE_VALF : -HUGE_VALF;
-      const double step = std::min(length, room / 4.0);
+      const double step = std::min(longest, room / 4.0);
       auto u = static_cast<float>(b.first + (leftmost ? step : -step));
       if (u == b.first) u = std::nextafter(b.first, direction);
       if (room == 0.0 || std::fabs(double{u} - b.first) * 2.0 > room) {
@@ -176,9 +202,9 @@ void LevelSideTurns(const float* uv, const std::vector<int>& loopEnds, std::vect
       if (!towardsNext && k == 0)
         beforeClose = Point{u, b.second};
       else if (!towardsNext)
-        push({u, b.second});
+        push({u, b.second}, 1);
       push(b);
-      if (towardsNext) push({u, b.second});
+      if (towardsNext) push({u, b.second}, 1);
     }
     outEnds.push_back(static_cast<int>(out.size() / 2));
   }

@@ -17,6 +17,7 @@ using Loop = std::vector<Point>;
 struct Loops {
   std::vector<float> uv;
   std::vector<int> ends;
+  std::vector<char> added;
 };
 
 // Closed loops, each repeating its first point last, as the reader keeps them.
@@ -32,7 +33,7 @@ Loops Closed(const std::vector<Loop>& loops) {
 
 Loops Levelled(const Loops& in) {
   Loops out;
-  xpdb::LevelSideTurns(in.uv.data(), in.ends, out.uv, out.ends);
+  xpdb::LevelSideTurns(in.uv.data(), in.ends, out.uv, out.ends, out.added);
   return out;
 }
 
@@ -86,6 +87,11 @@ Loop Hole(float cx, float cy, float r, int n) {
 
 const Loop kSquare = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
 
+// A hole whose leftmost point has both neighbours above it, and a second
+// hole whose tip comes within a few ten-thousandths of its flatter edge.
+const Loop kLopsided = {{0.5f, 0.5f}, {0.6f, 0.6f}, {0.7f, 0.575f}, {0.6f, 0.55f}};
+const Loop kTip = {{0.5008f, 0.5002f}, {0.56f, 0.47f}, {0.52f, 0.42f}};
+
 TEST(LevelSideTurns, AHoleGainsALevelEdgeAtItsLeftAndRightmostPointsOnly) {
   const Loops in = Closed({kSquare, Hole(0.5f, 0.5f, 0.2f, 12)});
   ASSERT_EQ(UnlevelledTurns(Split(in)[1]), 2);
@@ -120,7 +126,7 @@ TEST(LevelSideTurns, KeepsTurnsThatAreLevelAlreadyOrHaveNoRoomInFloat) {
   const float tip = 0.5f, next = std::nextafter(tip, 1.0f);
   const Loops sliver = Closed({kSquare, {{tip, 0.5f}, {next, 0.7f}, {0.9f, 0.6f}, {next, 0.3f}}});
   const Loop hole = Split(Levelled(sliver))[1];
-  EXPECT_EQ(hole, (Loop{{tip, 0.5f}, {next, 0.7f}, {0.9f, 0.6f}, {0.899f, 0.6f}, {next, 0.3f}, {tip, 0.5f}}));
+  EXPECT_EQ(hole, (Loop{{tip, 0.5f}, {next, 0.7f}, {0.899f, 0.6f}, {0.9f, 0.6f}, {next, 0.3f}, {tip, 0.5f}}));
   // Open or degenerate loops pass through untouched.
   Loops open;
   open.uv = {0.1f, 0.1f, 0.5f, 0.9f, 0.9f, 0.1f};
@@ -146,6 +152,52 @@ TEST(LevelSideTurns, AVerticalEdgeAtATurnGetsItsLevelEdgeOnTheOtherSide) {
   }
 }
 
+// Pairs of edges of one closed loop, neither neighbours nor sharing a
+// point, that cross each other.
+int Crossings(const Loop& closed) {
+  const std::size_t n = closed.size() - 1;
+  auto side = [](const Point& p, const Point& q, const Point& r) {
+    const double c = Cross(p, q, r);
+    return (c > 0) - (c < 0);
+  };
+  int crossings = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;
+      const Point &a = closed[i], &b = closed[i + 1], &c = closed[j], &d = closed[j + 1];
+      if (side(a, b, c) * side(a, b, d) < 0 && side(c, d, a) * side(c, d, b) < 0) ++crossings;
+    }
+  return crossings;
+}
+
+TEST(LevelSideTurns, ALopsidedTurnGetsItsLevelEdgeBesideItsFlatterEdge) {
+  // The leftmost point of this hole has both neighbours above it: a level
+  // edge beside the steeper one would cross the flatter one.
+  const Loop& lowFirst = kLopsided;
+  const Loop lowLast = {{0.6f, 0.55f}, {0.5f, 0.5f}, {0.6f, 0.6f}, {0.7f, 0.575f}};
+  const Loop highFirst = {{0.5f, 0.5f}, {0.6f, 0.9f}, {0.7f, 0.575f}, {0.6f, 0.55f}};
+  for (const Loop& hole : {lowFirst, lowLast, highFirst}) {
+    const Loop out = Split(Levelled(Closed({kSquare, hole})))[1];
+    EXPECT_EQ(UnlevelledTurns(out), 0);
+    EXPECT_EQ(Crossings(out), 0);
+    EXPECT_EQ(out.front(), out.back());
+    EXPECT_EQ(out.size(), hole.size() + 3);
+  }
+}
+
+TEST(TrimLoopsTouch, CountsTheEdgesBesideALevelEdgeAsNeighboursAndNothingElse) {
+  const Loops in = Closed({kSquare, kLopsided, kTip});
+  ASSERT_FALSE(xpdb::TrimLoopsTouch(in.uv.data(), in.ends));
+  // A thousandth of the extent reaches past the tip; a hundred-thousandth does not.
+  Loops coarse, fine;
+  xpdb::LevelSideTurns(in.uv.data(), in.ends, coarse.uv, coarse.ends, coarse.added, 1e-3);
+  xpdb::LevelSideTurns(in.uv.data(), in.ends, fine.uv, fine.ends, fine.added, 1e-5);
+  EXPECT_TRUE(xpdb::TrimLoopsTouch(coarse.uv.data(), coarse.ends, &coarse.added));
+  EXPECT_FALSE(xpdb::TrimLoopsTouch(fine.uv.data(), fine.ends, &fine.added));
+  // Unmarked, the edges beside the short level edge come within the margin.
+  EXPECT_TRUE(xpdb::TrimLoopsTouch(fine.uv.data(), fine.ends));
+}
+
 TEST(LevelSideTurns, RandomStarHolesKeepTheirShapeAndLoseEveryCusp) {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> radius(0.02f, 0.12f);
@@ -167,6 +219,7 @@ TEST(LevelSideTurns, RandomStarHolesKeepTheirShapeAndLoseEveryCusp) {
     ASSERT_EQ(after.size(), before.size());
     for (std::size_t l = 0; l < after.size(); ++l) {
       EXPECT_EQ(UnlevelledTurns(after[l]), 0) << plate << ' ' << l;
+      EXPECT_EQ(Crossings(after[l]), 0) << plate << ' ' << l;
       // Each added point shifts its turn's edge by at most a thousandth of
       // the extent (here 1) along at most the loop's height.
       double low = 1, high = 0;

@@ -108,6 +108,16 @@ Loop Hole(double cx, double cy, double r, int n) {
   return loop;
 }
 double NGon(int n, double r) { return n / 2.0 * r * r * std::sin(2 * std::numbers::pi / n); }
+// The area a loop of either orientation encloses.
+double Area(const Loop& loop) {
+  double twice = 0;
+  for (std::size_t i = 0; i < loop.size(); ++i) {
+    const auto& [x0, y0] = loop[i];
+    const auto& [x1, y1] = loop[(i + 1) % loop.size()];
+    twice += x0 * y1 - x1 * y0;
+  }
+  return std::fabs(twice) / 2;
+}
 
 double MeshArea(const xTriMesh& m) {
   double area = 0;
@@ -174,6 +184,12 @@ TEST(SurfaceSection, MeshesCoverWhatTheLoopsKeepAndUnsoundSurfacesAddNothing) {
   // of the loops' extent long, which moves the area by some 0.1 each.
   ExpectMeshes("four holes", 12, {Trimmed(FlatPatch(100, 60), four)}, {6000 * (1 - 4 * NGon(12, 0.08))},
                3e-4);
+  // A lopsided hole's level edge would reach the other hole's tip at a
+  // thousandth of the extent; a shorter one keeps the surface.
+  const Loop lopsided = {{0.5, 0.5}, {0.6, 0.6}, {0.7, 0.575}, {0.6, 0.55}};
+  const Loop tip = {{0.5008, 0.5002}, {0.56, 0.47}, {0.52, 0.42}};
+  ExpectMeshes("a hole's tip beside another's turn", 11, {Trimmed(FlatPatch(100, 100), {kUnitLoop, lopsided, tip})},
+               {10000 * (1 - Area(lopsided) - Area(tip))}, 1e-5);
   ExpectMeshes("a hole without points", 11, {Trimmed(FlatPatch(10, 10), {kUnitLoop, {}})}, {100});
   ExpectMeshes("loop cut at its first self-crossing", 11,
                {Trimmed(FlatPatch(10, 10), {{{0, 0}, {1, 0}, {1, 1}, {0.5, -0.5}, {0, 1}}})}, {50});
