@@ -29,9 +29,9 @@ bool Neighbours(const Edge& a, const Edge& b) {
   const int d = std::abs(a.index - b.index);
   if (d == 1 || d == a.count - 1) return true;
   // The edges on either side of an added level edge meet at its short gap.
-  if (d != 2 && d != a.count - 2) return false;
-  const Edge& first = (a.index + 2) % a.count == b.index ? a : b;
-  return first.levelAfter;
+  // In a loop of four edges both middle edges lie between them.
+  return (a.levelAfter && (a.index + 2) % a.count == b.index) ||
+         (b.levelAfter && (b.index + 2) % b.count == a.index);
 }
 
 bool Touch(const Edge& e, const Edge& f) {

@@ -196,6 +196,13 @@ TEST(TrimLoopsTouch, CountsTheEdgesBesideALevelEdgeAsNeighboursAndNothingElse) {
   EXPECT_FALSE(xpdb::TrimLoopsTouch(fine.uv.data(), fine.ends, &fine.added));
   // Unmarked, the edges beside the short level edge come within the margin.
   EXPECT_TRUE(xpdb::TrimLoopsTouch(fine.uv.data(), fine.ends));
+  // A hole of four edges after levelling: the level edge is the last one, so
+  // its neighbours are the first and the third.
+  const Loops triangle = Closed({kSquare, {{0.2f, 0.5f}, {0.3f, 0.7f}, {0.6f, 0.7f}}});
+  Loops four;
+  xpdb::LevelSideTurns(triangle.uv.data(), triangle.ends, four.uv, four.ends, four.added, 1e-5);
+  ASSERT_EQ(Split(four)[1].size(), 5u);
+  EXPECT_FALSE(xpdb::TrimLoopsTouch(four.uv.data(), four.ends, &four.added));
 }
 
 TEST(LevelSideTurns, RandomStarHolesKeepTheirShapeAndLoseEveryCusp) {
