@@ -191,10 +191,9 @@ void LevelSideTurns(const float* uv, const std::vector<int>& loopEnds, std::vect
                                          std::fabs(double{a.second} - b.second) * dc);
       const Point& side = towardsNext ? c : a;
       const double room = std::fabs(double{side.first} - b.first);
-      const float direction = leftmost ? HUGE_VALF : -HUGE_VALF;
       const double step = std::min(longest, room / 4.0);
       auto u = static_cast<float>(b.first + (leftmost ? step : -step));
-      if (u == b.first) u = std::nextafter(b.first, direction);
+      if (u == b.first) u = std::nextafter(b.first, leftmost ? HUGE_VALF : -HUGE_VALF);
       if (room == 0.0 || std::fabs(double{u} - b.first) * 2.0 > room) {
         push(b);  // no room for a separate point in float
         continue;
