@@ -13,7 +13,8 @@ inline bool StreamSound(const xStream& stream) { return !stream.fail(); }
 // without a line break after it, so a clean end of file here is no failure.
 void SkipRestOfLine(xStream& stream, char* buffer, int size);
 
-// Consumes one whole line, which must be there.
+// Consumes one whole line of at most size - 1 characters, which must be
+// there. Either way a CR right before the line feed is part of the line end.
 void SkipLine(xStream& stream, char* buffer, int size);
 
 // The container of the geometry; throws xSmartPtrException when there is none.
