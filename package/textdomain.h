@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 // Start-up of the message catalogue and the one translation wrapper. Internal
 // to the package: none of this is exported.
@@ -10,24 +9,20 @@
 #define N_(text) text
 
 // Imports "LANG" and "LOCALEDIR" from the settings files at the first call,
-// then binds `domain` (ignored when null or empty) and makes it the domain of
-// TranslateText.
+// then makes `domain` (ignored when null or empty) the domain of
+// TranslateText, with its catalogues in CatalogueDirectory() as it is now.
 void InitTextDomain(const char* domain);
 
-// Copies the setting `name` from the first settings file that has a non-empty
-// value of at most 1023 bytes into the environment, replacing any value there;
-// otherwise leaves the environment alone.
-void SetEnvFromRegistry(const char* name);
-
-// The catalogue's text for the stored domain in the message locale that the
-// environment names; "" (static) for null or empty input; the text itself
-// when there is no translation or the named locale is not installed.
+// The catalogue's text for the stored domain in the language that the
+// environment names as gettext reads it (LANGUAGE, then the first of LC_ALL,
+// LC_MESSAGES and LANG), whether or not such a locale is installed; without
+// any of them, the calling thread's message locale. "" (static) for null or
+// empty input; the text itself when no catalogue has it. Translations are
+// UTF-8 and live as long as the process. Safe on any number of threads; the
+// host's locales are never touched.
 const char* TranslateText(const char* text);
 
-// The settings files in the order they are consulted: the per-user file, then
-// the one under each machine-wide configuration directory.
-std::vector<std::string> SettingsFiles();
-
 // Where the catalogue is looked for: "LOCALEDIR" when set, else share/locale
-// beside the directory that holds this library; "" when neither is known.
+// beside the directory that holds this library; "" when neither is known
+// (the domain then uses /usr/share/locale).
 std::string CatalogueDirectory();

@@ -32,11 +32,3 @@ if [ ${#missing[@]} -gt 0 ]; then
   run_root apt-get update -q
   run_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-
-# The German catalogue is only shown under a German locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-  echo "install-deps: generating the de_DE.UTF-8 locale"
-  run_root sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | run_root tee -a /etc/locale.gen >/dev/null
-  run_root locale-gen >/dev/null
-fi

@@ -6,16 +6,19 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "common/mofile.h"
 #include "host/xgeometryoptimizer.h"
 #include "host/xmessage.h"
 #include "host/xpointset.h"
 #include "host/xtrimesh.h"
 #include "package/qxm.h"
+#include "package/settings.h"
 #include "package/textdomain.h"
 
 namespace {
@@ -193,14 +196,11 @@ TEST_F(Package, DefaultSettingsDirectories) {
   EXPECT_EQ(SettingsFiles(), (Files{"/a/Qarvex/3.5.conf", "/b/Qarvex/3.5.conf"}));
 }
 
-// Started with German settings, where that locale is installed.
+// Started with German settings; the locale itself need not be installed.
 class German : public Package {
  protected:
   void SetUp() override {
     Package::SetUp();
-    const locale_t german = newlocale(LC_MESSAGES_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
-    if (german == static_cast<locale_t>(0)) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
-    freelocale(german);
     Start("de_DE.UTF-8");
   }
 };
@@ -236,6 +236,99 @@ TEST_F(German, LocaleVariablesOutrankLangAndMissingLocalesOrCataloguesFallBack) 
   EXPECT_STREQ(xSmartPtrException().GetText(), "Illegal smart pointer access");
   Start("de_DE.UTF-8", root + "/none");
   EXPECT_STREQ(QXMPkgDescription(), "PDB file format package");
+}
+
+// The language comes from the variables as gettext reads them, each name
+// falling back to shorter ones, whether or not a locale of that name exists.
+TEST_F(Package, LanguageValuesFallBackAsWithGettext) {
+  Set("LOCALEDIR", XPDB_LOCALE_DIR);
+  InitTextDomain("xelto");
+  const struct {
+    const char *all, *messages, *lang, *language;
+    bool german;
+  } cases[] = {{nullptr, nullptr, "de", nullptr, true},
+               {nullptr, nullptr, "de_DE", nullptr, true},
+               {nullptr, nullptr, "de_DE@euro", nullptr, true},
+               {nullptr, nullptr, "de_AT.UTF-8", nullptr, true},
+               {nullptr, nullptr, "de_CH.ISO-8859-1@variant", nullptr, true},
+               {nullptr, nullptr, "en_US.UTF-8", "fr:de", true},
+               {nullptr, nullptr, "en_US.UTF-8", "fr:C:de", false},
+               {nullptr, nullptr, "de", "en", false},
+               {"C", nullptr, "de", nullptr, false},
+               {nullptr, "POSIX", "de", nullptr, false},
+               {"de_DE", nullptr, "C", nullptr, true},
+               {"", "de", "C", nullptr, true},
+               {nullptr, nullptr, "C", "de", false},
+               {nullptr, nullptr, "POSIX", "de", false},
+               {nullptr, nullptr, "C.UTF-8", "de", true},
+               {nullptr, nullptr, "C.UTF-8", nullptr, false},
+               {nullptr, nullptr, "deu", nullptr, false},
+               {nullptr, nullptr, "xx_XX", nullptr, false}};
+  const std::string global = setlocale(LC_ALL, nullptr);
+  const locale_t thread = uselocale(static_cast<locale_t>(0));
+  for (const auto& c : cases) {
+    Set("LC_ALL", c.all), Set("LC_MESSAGES", c.messages), Set("LANG", c.lang), Set("LANGUAGE", c.language);
+    EXPECT_STREQ(QXMPkgDescription(), c.german ? "Paket für das PDB-Dateiformat" : "PDB file format package")
+        << (c.all ? c.all : "-") << " " << (c.messages ? c.messages : "-") << " " << c.lang << " "
+        << (c.language ? c.language : "-");
+  }
+  EXPECT_EQ(global, setlocale(LC_ALL, nullptr));
+  EXPECT_EQ(thread, uselocale(static_cast<locale_t>(0)));
+}
+
+// Each text comes from the first catalogue of the list that has it.
+TEST_F(Package, EachTextFromTheFirstCatalogueThatHasIt) {
+  const std::string locales = root + "/locale";
+  for (const char* language : {"fr", "de"})
+    std::filesystem::create_directories(locales + "/" + language + "/LC_MESSAGES");
+  std::ofstream(locales + "/fr/LC_MESSAGES/xelto.mo", std::ios::binary)
+      << mofile::MakeCatalogue({{"PDB file format package", "Paquet du format PDB"}}, true);
+  std::filesystem::copy_file(std::string(XPDB_LOCALE_DIR) + "/de/LC_MESSAGES/xelto.mo",
+                             locales + "/de/LC_MESSAGES/xelto.mo");
+  Set("LOCALEDIR", locales.c_str());
+  InitTextDomain("xelto");
+  Set("LANG", "it_IT.UTF-8");
+  Set("LANGUAGE", "it:fr_FR:de");
+  EXPECT_STREQ(QXMPkgDescription(), "Paquet du format PDB");
+  EXPECT_STREQ(QXMM0GetDescription(), "PDB-Geometrie-Lader Version  9");
+  Set("LANGUAGE", "de:fr");
+  EXPECT_STREQ(QXMPkgDescription(), "Paket für das PDB-Dateiformat");
+  // The directory is the one named when the domain was made.
+  Set("LOCALEDIR", "/nonexistent");
+  EXPECT_STREQ(QXMPkgDescription(), "Paket für das PDB-Dateiformat");
+}
+
+// Without any locale variable the calling thread's own message locale names the language.
+TEST_F(Package, WithoutLocaleVariablesTheThreadLocaleSpeaks) {
+  Set("LOCALEDIR", XPDB_LOCALE_DIR);
+  InitTextDomain("xelto");
+  EXPECT_STREQ(QXMPkgDescription(), "PDB file format package");
+  Set("LANGUAGE", "de");
+  EXPECT_STREQ(QXMPkgDescription(), "PDB file format package") << "LANGUAGE under the C locale";
+  Set("LANGUAGE", nullptr);
+  const locale_t german = newlocale(LC_MESSAGES_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
+  if (german == static_cast<locale_t>(0)) GTEST_SKIP() << "no de_DE.UTF-8 locale to set for the thread";
+  const locale_t previous = uselocale(german);
+  const std::string text = QXMPkgDescription();
+  uselocale(previous);
+  freelocale(german);
+  EXPECT_EQ(text, "Paket für das PDB-Dateiformat");
+}
+
+TEST_F(German, TranslationsAreTheSameOnEveryThread) {
+  const char* const expected = QXMPkgDescription();
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(4, 0);
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 2000; ++i) {
+        if (QXMPkgDescription() != expected) ++wrong[static_cast<std::size_t>(t)];
+        if (std::string(QXMM5GetDescription()) != "PDB-Geometrie-Lader Version 14")
+          ++wrong[static_cast<std::size_t>(t)];
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
 TEST_F(Package, CatalogueLocationAndEmptyTexts) {
