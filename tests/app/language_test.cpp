@@ -110,6 +110,23 @@ TEST(Language, HostileSettingsFilesArePassedOverAtOnce) {
   EXPECT_EQ(Modules(scratch, "LANG=C").description, kGerman) << "a file over the limit";
 }
 
+// Catalogues that are no files or no catalogues are passed over for the next language.
+TEST(Language, HostileCataloguesArePassedOverAtOnce) {
+  const apptest::Scratch scratch;
+  auto catalogue = [&](const std::string& language) {
+    std::filesystem::create_directories(scratch.File("locale/" + language + "/LC_MESSAGES"));
+    return scratch.File("locale/" + language + "/LC_MESSAGES/xelto.mo");
+  };
+  ASSERT_EQ(mkfifo(catalogue("fr").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", catalogue("it"));
+  std::ofstream(catalogue("es"), std::ios::binary)
+      << std::string("\xde\x12\x04\x95\0\0\0\0\xff\xff\xff\x7f", 12);
+  std::filesystem::copy_file(XPDB_BINARY_DIR "/share/locale/de/LC_MESSAGES/xelto.mo", catalogue("de"));
+  const Outcome run = Modules(scratch, "LANG=de LANGUAGE=fr:it:es:de LOCALEDIR=" + scratch.File("locale"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.description, kGerman);
+}
+
 TEST(Language, SettingsWrittenOnWindowsCount) {
   const apptest::Scratch scratch;
   WriteSettings(scratch, "machine", "LANG=en_US.UTF-8\n");
