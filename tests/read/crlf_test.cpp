@@ -128,7 +128,8 @@ std::string LimitPart(int version, int longer, int& lines) {
     part += "1\n3 0 1 2\n";
   part += rest("2", text) + "\n";
   for (int i = 0; i < 10; ++i) part += line(text, 'a' + static_cast<char>(i % 5)) + "\n";
-  if (version >= 11 && !signedCounts) part += rest("2", text) + "\n" + line(text, 'w') + "\n" + line(text, 's') + "\n";
+  if (version >= 11 && !signedCounts)
+    part += rest("2", text) + "\n" + line(text, 'w') + "\n" + line(text, 's') + "\n";
   if (version == 14) part += "0\n0\n";
   return part;
 }
