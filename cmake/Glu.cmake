@@ -50,9 +50,10 @@ list(APPEND xpdb_glu_sources ${XPDB_GLU_SOURCE}/src/libutil/error.c ${XPDB_GLU_S
      ${XPDB_GLU_SOURCE}/src/libutil/project.c)
 
 add_library(xpdb_glu STATIC ${xpdb_glu_sources})
-# Built as Debian builds it (gnu++17), always without its assertions and
-# debugging output, which goes to standard output; its warnings are not ours.
-set_target_properties(xpdb_glu PROPERTIES CXX_STANDARD 17 CXX_EXTENSIONS ON C_VISIBILITY_PRESET hidden
+# GNU C++14: the code still declares `register` variables, which clang
+# refuses from C++17 on. Always without its assertions and its debugging
+# output, which goes to standard output; its warnings are not ours.
+set_target_properties(xpdb_glu PROPERTIES CXX_STANDARD 14 CXX_EXTENSIONS ON C_VISIBILITY_PRESET hidden
                                           CXX_VISIBILITY_PRESET hidden)
 target_compile_definitions(xpdb_glu PRIVATE LIBRARYBUILD NDEBUG)
 target_compile_options(xpdb_glu PRIVATE -w)
