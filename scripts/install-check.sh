@@ -22,6 +22,12 @@ for f in bin/xpdb lib/libxpdb.so lib/libxhost.so include/xpdb/package/qxm.h incl
 done
 echo "install-check: installed into a scratch prefix"
 
+# GLU is compiled into the package: nothing installed asks for the system's.
+if readelf -d "$prefix/lib/libxpdb.so" | grep -qi 'NEEDED.*libGLU'; then fail "libxpdb.so needs libGLU"; fi
+if grep -rliE 'libGLU|\<glu\>' "$prefix/lib/cmake" "$prefix/lib/pkgconfig"; then fail "the package files ask for GLU"; fi
+if grep -rl 'xpdb_glu' "$prefix/lib/cmake"; then fail "the CMake package names the GLU build"; fi
+echo "install-check: the installed package needs no libGLU"
+
 # The installed program finds its package and reads an example.
 part=$root/examples/gripper_finger_v9.pdb
 "$prefix/bin/xpdb" read "$part" >/dev/null || fail "the installed xpdb cannot read $part"

@@ -60,7 +60,7 @@ class XPDB_API GluNurbsTesselator : public Store {
 
   static void GLAPIENTRY beginCallback(GLenum type, void* data);
   static void GLAPIENTRY endCallback(void* data);
-  static void GLAPIENTRY vertexCallback(GLfloat* vertex, void* data);
+  static void GLAPIENTRY vertexCallback(const GLfloat* vertex, void* data);
   static void GLAPIENTRY errorCallback(GLenum code);
 
   void deleteRenderer();
@@ -211,7 +211,7 @@ void GLAPIENTRY GluNurbsTesselator<Store>::endCallback(void* data) {
 }
 
 template <class Store>
-void GLAPIENTRY GluNurbsTesselator<Store>::vertexCallback(GLfloat* vertex, void* data) {
+void GLAPIENTRY GluNurbsTesselator<Store>::vertexCallback(const GLfloat* vertex, void* data) {
   static_cast<GluNurbsTesselator*>(data)->_addGlVertex(vertex);
 }
 

@@ -152,6 +152,34 @@ TEST(ReadCommand, AFailedReadKeepsTheSetsReadBeforeIt) {
   EXPECT_EQ(j["sets"][1]["material"], "GREEN");
 }
 
+// A version-11 part of two flat unit squares trimmed by their outer loops:
+// colour 7 clockwise, which GLU refuses, colour 8 counter-clockwise.
+std::string MisorientedSurfacePart() {
+  const std::string patch =
+      "0 1 0 1\n1 1 1 1\n0 0\n0 0 1 1\n0 0 1 1\n1 0 0 0\n1 0 1 0\n1 1 0 0\n1 1 1 0\n0.5\n";
+  return "11\n0\n0\n2\n" + patch + "4\n0 0\n0 1\n1 1\n1 0\n0\n7\n" + patch +
+         "4\n0 0\n1 0\n1 1\n0 1\n0\n8\n0\n";
+}
+
+TEST(ReadCommand, ASurfaceThatGluRefusesIsNamedAndLeftOut) {
+  const TempDir dir;
+  const std::string file = dir.Write("misoriented.pdb", MisorientedSurfacePart());
+  const RunResult run = RunXpdb({"read", file, "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  // GLU's own error, once; then the host's note that the surface gave no triangles.
+  EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1),
+            "Nurbs Error: intersecting or misoriented trim curves\n");
+  EXPECT_EQ(run.err.find("Nurbs Error", 1), std::string::npos) << run.err;
+  const auto j = run.Json();
+  EXPECT_EQ(j["ok"], true);
+  EXPECT_EQ(j["assertions"], 1);
+  ASSERT_EQ(j["sets"].size(), 1u);
+  EXPECT_EQ(j["sets"][0]["material"], "GREEN");
+  EXPECT_DOUBLE_EQ(j["sets"][0]["area"].get<double>(), 1.0);
+  const RunResult again = RunXpdb({"read", file, "--json"});
+  EXPECT_EQ(std::tie(again.out, again.err), std::tie(run.out, run.err));
+}
+
 TEST(ReadCommand, ModuleOptionOverridesDetection) {
   const TempDir dir;
   // A version-10 header read by the version-9 module: the number is not compared.
