@@ -30,9 +30,9 @@ install-check: build
 sanitize:
 	@$(MAKE) --no-print-directory test BUILD=$(BUILD)-asan CMAKE_FLAGS="-DXPDB_SANITIZE=ON -DXPDB_BENCH=OFF"
 
-# The thread stress test and the package, read and surface tests under
+# The thread stress test and the host, package, read and surface tests under
 # ThreadSanitizer, in a build of their own (it cannot share one with ASan).
-TSAN_TESTS = threads package read surface
+TSAN_TESTS = threads host package read surface
 tsan:
 	@$(MAKE) --no-print-directory configure BUILD=$(BUILD)-tsan \
 	  CMAKE_FLAGS="$(CMAKE_FLAGS) -DXPDB_TSAN=ON -DXPDB_BENCH=OFF"

@@ -16,9 +16,12 @@ namespace {
 const xTString<char> kToleranceSetting("Render.NURBS.Tolerance");
 }
 
+// One per thread rather than one behind a lock: GLU's NURBS code (libnurbs)
+// keeps no mutable process-wide state, so renderers on different threads do
+// not meet, and surface reads on several threads run side by side.
 GluNurbsTesselator<TriangleStoreIndexed>& xSurfaceTesselator() {
-  static auto* tesselator = new GluNurbsTesselator<TriangleStoreIndexed>();
-  return *tesselator;
+  thread_local GluNurbsTesselator<TriangleStoreIndexed> tesselator;
+  return tesselator;
 }
 
 float xNurbsBaseTolerance() {

@@ -193,4 +193,42 @@ TEST(Threads, EveryCallGivesOnManyThreadsWhatItGivesAlone) {
   }
 }
 
+// Hosts save one model in several formats at once: writers only look at the
+// geometry they are given.
+TEST(Threads, WritesOfOneGeometryOnManyThreadsAreThoseOfOneThread) {
+  const Package& package = LoadedPackage();
+  for (const char* name : {"weld_gun_bracket_v12.pdb", "fixture_plate_v8.pdb"}) {
+    ReadRequest request;
+    request.file = std::string(XPDB_SOURCE_DIR) + "/examples/" + name;
+    request.tolerance = kDefaultNurbsTolerance;
+    const ReadResult read = ReadThroughPackage(package, request);
+    ASSERT_EQ(read.code, kExitOk) << name << ": " << read.report.error;
+    xGeometry* geometry = read.geometry.get();
+    const auto writeAll = [&] {
+      std::string all;
+      for (const PackageModule& module : package.Modules()) {
+        std::stringbuf buffer;
+        xStream stream(&buffer);
+        all += std::to_string(module.canWrite(geometry)) + std::to_string(module.write(&stream, geometry));
+        all += buffer.str();
+      }
+      return all;
+    };
+    const std::string expected = writeAll();
+    ASSERT_GT(expected.size(), 1000u);
+    std::vector<std::string> got(kThreads);
+    std::barrier start(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+      threads.emplace_back([&, t] {
+        start.arrive_and_wait();
+        for (int round = 0; round < Rounds(); ++round)
+          if (const std::string text = writeAll(); text != expected) got[static_cast<std::size_t>(t)] = text;
+      });
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t)
+      EXPECT_EQ(got[static_cast<std::size_t>(t)], "") << name << ", thread " << t;
+  }
+}
+
 }  // namespace
