@@ -174,8 +174,13 @@ struct Data {
 };
 
 Data MakeData(const fs::path& dir, Report& report) {
-  Data d{MakeGrid(kColumns, kRows),   MakeGrid(kSmallColumns, kSmallRows), (dir / "part.pdb").string(),
-         (dir / "part.obj").string(), (dir / "small.pdb").string(),        (dir / "surfaces.pdb").string()};
+  Data d{MakeGrid(kColumns, kRows),
+         MakeGrid(kSmallColumns, kSmallRows),
+         (dir / "part.pdb").string(),
+         (dir / "part.obj").string(),
+         (dir / "small.pdb").string(),
+         (dir / "surfaces.pdb").string(),
+         {(dir / "surfaces_0.pdb").string(), (dir / "surfaces_1.pdb").string()}};
   WriteFile(d.pdb, [&](std::FILE* f) { return WritePdb9(f, d.mesh, kColour); });
   WriteFile(d.obj, [&](std::FILE* f) { return WriteObj(f, d.mesh); });
   WriteFile(d.smallPdb, [&](std::FILE* f) { return WritePdb9(f, d.small, kColour); });
@@ -184,7 +189,6 @@ Data MakeData(const fs::path& dir, Report& report) {
     return std::fwrite(surfaceText.data(), 1, surfaceText.size(), f) == surfaceText.size();
   });
   for (int i = 0; i < 2; ++i) {
-    d.threadParts[i] = (dir / ("surfaces_" + std::to_string(i) + ".pdb")).string();
     const std::string text = SurfacePart(kThreadSurfaces, i * kThreadSurfaces);
     WriteFile(d.threadParts[i],
               [&](std::FILE* f) { return std::fwrite(text.data(), 1, text.size(), f) == text.size(); });
