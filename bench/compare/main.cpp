@@ -337,7 +337,7 @@ void CompareSurfaceThreads(int runs, const std::string& library, const Data& d, 
                                     {"triangles", Whole(m.at("triangles"))}};
   report.Check("surface_threads_same_meshes", m.at("same") == 1.0 && m.at("sets") == 2 * kThreadSurfaces,
                true);
-  report.Target("surfaces: two threads / one after the other", m.at("ratio"), 0.6, false, "x");
+  report.Target("surfaces: two threads / serial", m.at("ratio"), 0.6, false, "x");
 }
 
 void CompareWrites(int runs, const Package& package, const Data& d, const fs::path& dir, Report& report) {
