@@ -28,14 +28,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kThreads = 4;
-
-// Rounds per thread; XPDB_STRESS_ROUNDS raises it for a longer soak.
-int Rounds() {
-  const char* chosen = std::getenv("XPDB_STRESS_ROUNDS");
-  const int rounds = chosen ? std::atoi(chosen) : 0;
-  return rounds > 0 ? rounds : 3;
+// A positive number from the environment, else `fallback`.
+int Setting(const char* name, int fallback) {
+  const char* chosen = std::getenv(name);
+  const int value = chosen ? std::atoi(chosen) : 0;
+  return value > 0 ? value : fallback;
 }
+
+// XPDB_STRESS_THREADS and XPDB_STRESS_ROUNDS raise them for a longer soak.
+const int kThreads = Setting("XPDB_STRESS_THREADS", 4);
+int Rounds() { return Setting("XPDB_STRESS_ROUNDS", 3); }
 
 const Package& LoadedPackage() {
   static const Package* package = [] {
