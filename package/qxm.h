@@ -6,7 +6,7 @@
 // once, each call with its own stream and geometry, and gives what the same
 // call gives alone. Reads of surface parts (versions 11, 12 and 14) each
 // tessellate on their own thread, with a GLU renderer and an OpenGL context
-// of their own; no call waits for another's read or write. Writes and
+// of their own; no call waits for another's read or write to finish. Writes and
 // GRCanWrite only look at their geometry, so several may share one; a stream,
 // and a geometry that a read is filling, belong to one call at a time, and a
 // host must not change a geometry while a call uses it. Settings ("Render.NURBS.Tolerance") and the
