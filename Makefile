@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test install-check sanitize fuzz fuzz-smoke bench clean
+.PHONY: all deps configure build run test install-check sanitize tsan fuzz fuzz-smoke bench clean
 
 all: build
 
@@ -30,6 +30,15 @@ install-check: build
 sanitize:
 	@$(MAKE) --no-print-directory test BUILD=$(BUILD)-asan CMAKE_FLAGS="-DXPDB_SANITIZE=ON -DXPDB_BENCH=OFF"
 
+# The thread stress test and the host, package, read and surface tests under
+# ThreadSanitizer, in a build of their own (it cannot share one with ASan).
+TSAN_TESTS = threads host package read surface
+tsan:
+	@$(MAKE) --no-print-directory configure BUILD=$(BUILD)-tsan \
+	  CMAKE_FLAGS="$(CMAKE_FLAGS) -DXPDB_TSAN=ON -DXPDB_BENCH=OFF"
+	@cmake --build $(BUILD)-tsan --target $(addsuffix _tests,$(TSAN_TESTS))
+	@ctest --test-dir $(BUILD)-tsan --output-on-failure -R '^($(subst $() ,|,$(TSAN_TESTS)))$$'
+
 # Every fuzz harness for FUZZ_SECONDS each (clang, ASan+UBSan).
 fuzz: deps
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
@@ -43,4 +52,4 @@ bench: build
 	@$(BUILD)/bin/xpdb_compare
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-fuzz

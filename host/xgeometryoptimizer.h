@@ -8,12 +8,13 @@
 class xGeometry;
 class xGeoSet;
 
-// What the last AnalyzeAndOptimizeGeometry call received, for the host to show.
+// What the last AnalyzeAndOptimizeGeometry call on the calling thread
+// received, for the host to show; each thread has its own record.
 struct xOptimizerRecord {
   bool called = false;
   std::string name;
   int version = 0;
-  int meshesStarted = 0;  // StartMesh calls since the last reset
+  int meshesStarted = 0;  // StartMesh calls on the thread since the last reset
   int meshesEnded = 0;
 };
 

@@ -9,6 +9,9 @@ struct Service {
   std::mutex mutex;
   std::vector<std::unique_ptr<xMaterial>> library;
   std::vector<std::unique_ptr<xMaterial>> system;
+  // Replaced or cleared library materials: sets read earlier, possibly on
+  // another thread, still point to them.
+  std::vector<std::unique_ptr<xMaterial>> retired;
 
   Service() {
     struct Entry {
@@ -70,6 +73,7 @@ void xMatReader::AddMaterial(xMaterial* material) {
   std::lock_guard<std::mutex> lock(s.mutex);
   for (auto& m : s.library)
     if (m->GetName().Equals(material->GetName())) {
+      s.retired.push_back(std::move(m));
       m.reset(material);
       return;
     }
@@ -79,6 +83,7 @@ void xMatReader::AddMaterial(xMaterial* material) {
 void xMatReader::ClearLibrary() {
   Service& s = TheService();
   std::lock_guard<std::mutex> lock(s.mutex);
+  for (auto& m : s.library) s.retired.push_back(std::move(m));
   s.library.clear();
 }
 

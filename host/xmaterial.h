@@ -37,7 +37,9 @@ class XHOST_API xMaterial {
 };
 
 // The host material service: a library of named materials and a palette of
-// simple system materials. Both own their materials.
+// simple system materials. Both own their materials, which live until the
+// process ends: a replaced or cleared one stays valid for the sets that use it.
+// Every call may come from any thread.
 class XHOST_API xMatReader {
  public:
   // The library material of that name (exact match), or null.

@@ -13,6 +13,20 @@
 namespace {
 std::mutex g_createMutex;
 
+// The context that the calling thread has taken, and how deep its
+// activations nest. A thread that ends while it holds one hands it back.
+struct Lease {
+  xRenderPlatform* platform = nullptr;
+  std::pair<void*, void*> context{nullptr, nullptr};
+  int depth = 0;
+  ~Lease() {
+    if (depth == 0 || !platform) return;
+    depth = 1;
+    platform->Deactivate();
+  }
+};
+thread_local Lease t_lease;
+
 std::set<std::string> LoadedObjects() {
   std::set<std::string> names;
   dl_iterate_phdr(
@@ -42,13 +56,14 @@ xRenderPlatform* xRenderPlatform::GetPlatform() {
 xRenderPlatform::xRenderPlatform() = default;
 
 xRenderPlatform::~xRenderPlatform() {
-  if (m_display) {
-    auto display = static_cast<EGLDisplay>(m_display);
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    if (m_surface) eglDestroySurface(display, static_cast<EGLSurface>(m_surface));
-    if (m_context) eglDestroyContext(display, static_cast<EGLContext>(m_context));
-    eglTerminate(display);
+  if (!m_display) return;
+  auto display = static_cast<EGLDisplay>(m_display);
+  eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  for (const Context& c : m_all) {
+    eglDestroyContext(display, static_cast<EGLContext>(c.first));
+    eglDestroySurface(display, static_cast<EGLSurface>(c.second));
   }
+  eglTerminate(display);
 }
 
 bool xRenderPlatform::IsAvailable() {
@@ -103,36 +118,81 @@ bool xRenderPlatform::Create() {
     m_error = "no EGL pbuffer configuration for OpenGL";
     return false;
   }
-  const EGLint surfaceAttribs[] = {EGL_WIDTH, m_width, EGL_HEIGHT, m_height, EGL_NONE};
-  EGLSurface surface = eglCreatePbufferSurface(display, config, surfaceAttribs);
-  if (surface == EGL_NO_SURFACE) {
-    m_error = "eglCreatePbufferSurface failed";
-    return false;
+  m_config = config;
+  Context first;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!MakeContext(first)) return false;
   }
-  m_surface = surface;
-  EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
-  if (context == EGL_NO_CONTEXT) {
-    m_error = "eglCreateContext failed";
-    return false;
-  }
-  m_context = context;
-  if (!eglMakeCurrent(display, surface, surface, context)) {
+  auto surface = static_cast<EGLSurface>(first.second);
+  if (!eglMakeCurrent(display, surface, surface, static_cast<EGLContext>(first.first))) {
     m_error = "eglMakeCurrent failed";
     return false;
   }
   if (const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER))) m_renderer = renderer;
   eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_idle.push_back(first);
+  return true;
+}
+
+// With m_mutex held. Sets m_error only for the first context, while the
+// display is made: later failures leave the text that others may read alone.
+bool xRenderPlatform::MakeContext(Context& made) {
+  auto display = static_cast<EGLDisplay>(m_display);
+  auto config = static_cast<EGLConfig>(m_config);
+  const bool first = m_all.empty();
+  const EGLint surfaceAttribs[] = {EGL_WIDTH, m_width, EGL_HEIGHT, m_height, EGL_NONE};
+  EGLSurface surface = eglCreatePbufferSurface(display, config, surfaceAttribs);
+  if (surface == EGL_NO_SURFACE) {
+    if (first) m_error = "eglCreatePbufferSurface failed";
+    return false;
+  }
+  EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+  if (context == EGL_NO_CONTEXT) {
+    eglDestroySurface(display, surface);
+    if (first) m_error = "eglCreateContext failed";
+    return false;
+  }
+  made = {context, surface};
+  m_all.push_back(made);
   return true;
 }
 
 bool xRenderPlatform::Activate() {
   if (!IsAvailable()) return false;
-  auto surface = static_cast<EGLSurface>(m_surface);
-  return eglMakeCurrent(static_cast<EGLDisplay>(m_display), surface, surface,
-                        static_cast<EGLContext>(m_context));
+  if (t_lease.depth > 0 && t_lease.platform == this) {
+    ++t_lease.depth;
+    return true;
+  }
+  Context context;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_idle.empty()) {
+      context = m_idle.back();
+      m_idle.pop_back();
+    } else if (!MakeContext(context)) {
+      return false;
+    }
+  }
+  auto surface = static_cast<EGLSurface>(context.second);
+  if (!eglMakeCurrent(static_cast<EGLDisplay>(m_display), surface, surface,
+                      static_cast<EGLContext>(context.first))) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_idle.push_back(context);
+    return false;
+  }
+  t_lease.platform = this;
+  t_lease.context = context;
+  t_lease.depth = 1;
+  return true;
 }
 
 void xRenderPlatform::Deactivate() {
-  if (!m_ok) return;
+  if (t_lease.depth == 0 || t_lease.platform != this) return;
+  if (--t_lease.depth > 0) return;
   eglMakeCurrent(static_cast<EGLDisplay>(m_display), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  t_lease.platform = nullptr;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_idle.push_back(t_lease.context);
 }

@@ -1,6 +1,18 @@
 #pragma once
 
 // The functions and the variable that a host resolves by name in the package.
+//
+// Threads: every function here may be called from any number of threads at
+// once, each call with its own stream and geometry, and gives what the same
+// call gives alone. Reads of surface parts (versions 11, 12 and 14) each
+// tessellate on their own thread, with a GLU renderer and an OpenGL context
+// of their own; no call waits for another's read or write to finish. Writes and
+// GRCanWrite only look at their geometry, so several may share one; a stream,
+// and a geometry that a read is filling, belong to one call at a time, and a
+// host must not change a geometry while a call uses it. Settings ("Render.NURBS.Tolerance") and the
+// material library are process-wide: a read uses their values when it looks
+// them up, so a host that changes them during reads on other threads gets
+// the old or the new value there.
 
 #include "host/xgeometry.h"
 #include "host/xstream.h"

@@ -16,9 +16,15 @@ namespace {
 const xTString<char> kToleranceSetting("Render.NURBS.Tolerance");
 }
 
+// One per thread rather than one behind a lock: GLU's NURBS code (libnurbs)
+// keeps all its state in the renderer object. Its few globals (counters in
+// slicer.cc and glsurfeval.cc, download buffers in glinterface.cc) are
+// compiled only for debugging, and the library's writable data is the C
+// runtime's alone; so renderers on different threads never meet, and surface
+// reads on several threads run side by side.
 GluNurbsTesselator<TriangleStoreIndexed>& xSurfaceTesselator() {
-  static auto* tesselator = new GluNurbsTesselator<TriangleStoreIndexed>();
-  return *tesselator;
+  thread_local GluNurbsTesselator<TriangleStoreIndexed> tesselator;
+  return tesselator;
 }
 
 float xNurbsBaseTolerance() {

@@ -14,7 +14,9 @@
 // NURBS renderer in tessellator mode. One surface at a time:
 //   init, beginSurface, nurbsSurface, (beginTrim, nurbsCurve..., endTrim)*, endSurface.
 // After a GLU error the rest of the surface is ignored; the store keeps what
-// was produced before the error. Not for use on two threads at once.
+// was produced before the error. One object is for one thread at a time;
+// objects on different threads are independent: GLU's NURBS code keeps all
+// its state in the renderer object (no mutable globals).
 template <class Store>
 class XPDB_API GluNurbsTesselator : public Store {
  public:
@@ -46,7 +48,8 @@ class XPDB_API GluNurbsTesselator : public Store {
 
  private:
   // GLU's error callback carries no user data; errors are raised only inside
-  // a GLU call, so they go to the tessellator that made that call.
+  // a GLU call, on the calling thread, so they go to the tessellator that made
+  // the innermost call on that thread.
   class Calling {
    public:
     explicit Calling(GluNurbsTesselator* self) : m_previous(s_calling) { s_calling = self; }
@@ -71,7 +74,7 @@ class XPDB_API GluNurbsTesselator : public Store {
   TriangleAdder* m_adder = nullptr;
   bool m_error = false;
 
-  static inline GluNurbsTesselator* s_calling = nullptr;
+  static inline thread_local GluNurbsTesselator* s_calling = nullptr;
 };
 
 template <class Store>
@@ -228,16 +231,19 @@ void GLAPIENTRY GluNurbsTesselator<Store>::errorCallback(GLenum code) {
 
 extern template class GluNurbsTesselator<TriangleStoreIndexed>;
 
-// The tessellator that surface reading shares: made on first use, never freed.
+// The calling thread's tessellator for surface reading: made on the thread's
+// first use, gone with the thread. Threads never share one, so reads on
+// several threads tessellate at the same time.
 GluNurbsTesselator<TriangleStoreIndexed>& xSurfaceTesselator();
 
 // "Render.NURBS.Tolerance" from the host environment; 0 when it is not set.
 float xNurbsBaseTolerance();
 
-// GLU evaluates inside the host's OpenGL context: this opens the render
-// platform's context and sets up a view for one batch of tessellations, and
-// closes it again. Without a context the GL calls are skipped; sampling is in
-// object space, so tessellation does not need one.
+// GLU evaluates inside the host's OpenGL context: this makes one of the
+// render platform's contexts current in the calling thread (each thread its
+// own), sets up a view for one batch of tessellations, and hands the context
+// back. Without a context the GL calls are skipped; sampling is in object
+// space, so tessellation does not need one.
 class xNurbsGlBracket {
  public:
   xNurbsGlBracket();

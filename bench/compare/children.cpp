@@ -11,6 +11,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "threadreads.h"
+
 namespace {
 
 constexpr const char* kChildFlag = "--child";
@@ -74,6 +76,8 @@ int ChildMain(const std::vector<std::string>& args) {
     const std::string& task = args.at(0);
     if (task == "package")
       m = ReadWithPackage(args.at(1), std::stoi(args.at(2)), args.at(3), args.size() > 4 && args[4] == "gl");
+    else if (task == "surface-threads")
+      m = ReadTwoOnThreads(args.at(1), std::stoi(args.at(2)), args.at(3), args.at(4), std::stoi(args.at(5)));
     else if (task == "fast_float")
       m = ReadWithFastFloat(args.at(1));
     else if (task == "assimp")

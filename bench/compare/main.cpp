@@ -30,6 +30,8 @@ namespace {
 constexpr int kColumns = 1000, kRows = 1000;          // one million points
 constexpr int kSmallColumns = 400, kSmallRows = 250;  // a tenth of them
 constexpr int kSurfaces = 1000;
+// Each of the two parts that two threads read at once.
+constexpr int kThreadSurfaces = 400;
 constexpr int kColour = 7;
 constexpr const char* kColourName = "RED";
 constexpr const char* kSurfaceModule = "3";  // version 11
@@ -167,13 +169,18 @@ class Report {
 // The generated files, in the temporary directory.
 struct Data {
   GridMesh mesh, small;
-  std::string pdb, obj, smallPdb, surfaces;
+  std::string pdb, obj, smallPdb, surfaces, threadParts[2];
   double pdbBytes = 0, smallBytes = 0;
 };
 
 Data MakeData(const fs::path& dir, Report& report) {
-  Data d{MakeGrid(kColumns, kRows),   MakeGrid(kSmallColumns, kSmallRows), (dir / "part.pdb").string(),
-         (dir / "part.obj").string(), (dir / "small.pdb").string(),        (dir / "surfaces.pdb").string()};
+  Data d{MakeGrid(kColumns, kRows),
+         MakeGrid(kSmallColumns, kSmallRows),
+         (dir / "part.pdb").string(),
+         (dir / "part.obj").string(),
+         (dir / "small.pdb").string(),
+         (dir / "surfaces.pdb").string(),
+         {(dir / "surfaces_0.pdb").string(), (dir / "surfaces_1.pdb").string()}};
   WriteFile(d.pdb, [&](std::FILE* f) { return WritePdb9(f, d.mesh, kColour); });
   WriteFile(d.obj, [&](std::FILE* f) { return WriteObj(f, d.mesh); });
   WriteFile(d.smallPdb, [&](std::FILE* f) { return WritePdb9(f, d.small, kColour); });
@@ -181,6 +188,11 @@ Data MakeData(const fs::path& dir, Report& report) {
   WriteFile(d.surfaces, [&](std::FILE* f) {
     return std::fwrite(surfaceText.data(), 1, surfaceText.size(), f) == surfaceText.size();
   });
+  for (int i = 0; i < 2; ++i) {
+    const std::string text = SurfacePart(kThreadSurfaces, i * kThreadSurfaces);
+    WriteFile(d.threadParts[i],
+              [&](std::FILE* f) { return std::fwrite(text.data(), 1, text.size(), f) == text.size(); });
+  }
   d.pdbBytes = static_cast<double>(fs::file_size(d.pdb));
   d.smallBytes = static_cast<double>(fs::file_size(d.smallPdb));
   report.json["data"] = {{"points", d.mesh.PointCount()},
@@ -292,6 +304,42 @@ void CompareSurfaces(int runs, const std::string& library, const std::string& cl
   report.Target("surfaces: share of time inside GLU", share, 0.8, true, "");
 }
 
+// Two surface parts on two threads against the same two reads one after the
+// other, in one child process: the host's contexts and threads are made
+// before, the reads of each run start together.
+void CompareSurfaceThreads(int runs, const std::string& library, const Data& d, Report& report) {
+  const Measures m = RunChild({"surface-threads", library, kSurfaceModule, d.threadParts[0], d.threadParts[1],
+                               std::to_string(std::max(runs, kScalingRuns))});
+  std::printf("\nsurfaces on two threads (two parts of %d surfaces, best of %d runs each)\n", kThreadSurfaces,
+              std::max(runs, kScalingRuns));
+  std::printf("  %-24s %7.3f s  cpu %7.3f s\n", "one after the other", m.at("serial_seconds"),
+              m.at("serial_cpu_seconds"));
+  std::printf("  %-24s %7.3f s  cpu %7.3f s\n", "on two threads at once", m.at("parallel_seconds"),
+              m.at("parallel_cpu_seconds"));
+  std::printf("  ratio %.2f (two threads over one after the other), %.0f triangles in %.0f meshes\n",
+              m.at("ratio"), m.at("triangles"), m.at("sets"));
+  Json serialRuns = Json::array(), parallelRuns = Json::array();
+  for (int i = 0; m.count("serial_run_" + std::to_string(i)); ++i) {
+    serialRuns.push_back(m.at("serial_run_" + std::to_string(i)));
+    parallelRuns.push_back(m.at("parallel_run_" + std::to_string(i)));
+  }
+  report.json["surface_threads"] = {{"surfaces_per_part", kThreadSurfaces},
+                                    {"serial",
+                                     {{"seconds", m.at("serial_seconds")},
+                                      {"runs", serialRuns},
+                                      {"cpu_seconds", m.at("serial_cpu_seconds")}}},
+                                    {"parallel",
+                                     {{"seconds", m.at("parallel_seconds")},
+                                      {"runs", parallelRuns},
+                                      {"cpu_seconds", m.at("parallel_cpu_seconds")}}},
+                                    {"ratio", m.at("ratio")},
+                                    {"meshes", Whole(m.at("sets"))},
+                                    {"triangles", Whole(m.at("triangles"))}};
+  report.Check("surface_threads_same_meshes", m.at("same") == 1.0 && m.at("sets") == 2 * kThreadSurfaces,
+               true);
+  report.Target("surfaces: two threads / serial", m.at("ratio"), 0.6, false, "x");
+}
+
 void CompareWrites(int runs, const Package& package, const Data& d, const fs::path& dir, Report& report) {
   const auto geometry = HostGeometry(d.mesh, kColourName);
   const auto scene = AssimpScene(d.mesh);
@@ -340,6 +388,10 @@ Report Run(const Options& options, const fs::path& dir) {
       {"runs", options.runs},
       {"statistic", "best (smallest) wall time of the runs; contenders take turns, one run each per round"},
       {"reads", "each run in a fresh child process that times the read alone; the file is in the page cache"},
+      {"surface_threads",
+       "one child process: after a warm-up, the two parts read on one fresh thread one after the other and "
+       "on "
+       "two fresh threads at once take turns; best wall time of each"},
       {"writes", "in this process, into a new file in a temporary directory, closing it included"},
       {"peak_rss", "ru_maxrss of the reading child process (wait4): the whole process, libraries included"},
       {"glu_share",
@@ -355,6 +407,7 @@ Report Run(const Options& options, const fs::path& dir) {
   const Series fullReads = CompareReads(options.runs, library, data, report);
   CompareSizes(options.runs, library, data, fullReads, report);
   CompareSurfaces(options.runs, library, clocked, data, report);
+  CompareSurfaceThreads(options.runs, library, data, report);
   CompareWrites(options.runs, package, data, dir, report);
   report.Finish();
   return report;

@@ -170,12 +170,12 @@ void AppendSurface(std::string& out, double x0, double y0, int colour, int seed)
 
 }  // namespace
 
-std::string SurfacePart(int count) {
+std::string SurfacePart(int count, int first) {
   std::string out = "11\n0\n0\n";
   AppendInt(out, count);
   out += '\n';
   constexpr int kPerRow = 40;
-  for (int s = 0; s < count; ++s)
+  for (int s = first; s < first + count; ++s)
     AppendSurface(out, 50.0 * (s % kPerRow), 50.0 * (s / kPerRow), 4 + s % 32, s);
   out += "0\n";
   return out;

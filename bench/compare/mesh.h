@@ -36,8 +36,9 @@ bool WriteObj(std::FILE* file, const GridMesh& mesh);
 
 // A version-11 part of `count` trimmed bicubic surfaces (5 x 5 control points,
 // two knot spans each way), each trimmed to a chamfered outline with a round
-// hole, laid out side by side.
-std::string SurfacePart(int count);
+// hole, laid out side by side; `first` numbers the first surface, so that
+// parts with different numbers hold different surfaces.
+std::string SurfacePart(int count, int first = 0);
 
 // Order-sensitive checksums that two readers of the same file must agree on.
 std::uint64_t PointChecksum(const float* xyz, std::size_t floats);
