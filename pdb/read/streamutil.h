@@ -19,4 +19,9 @@ void SkipLine(xStream& stream, char* buffer, int size);
 // The container of the geometry; throws xSmartPtrException when there is none.
 xGeoContainer& ContainerOf(xGeometry** geometry);
 
+// Reads the x, y and z of a point. Points end up in single precision, so a
+// coordinate beyond the range of float is a malformed number, as it would be
+// to a stream that reads floats: the stream fails and no point is at infinity.
+bool ReadPoint(xStream& stream, double& x, double& y, double& z);
+
 }  // namespace xpdb
