@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "host/xcompactlineset.h"
+#include "host/xenvironment.h"
 #include "host/xlineset.h"
 #include "host/xmessage.h"
 #include "host/xpolymesh.h"
@@ -75,8 +76,11 @@ bool TessellationSectionFollows(const std::string& rest) {
   return more.empty();
 }
 
+constexpr std::size_t kMostCuts = 20000;
+
 struct Sweep {
   int cuts = 0, ok = 0;
+  bool sampled = false;
 };
 
 // Reads every cut of `text`; none may read as a success but a version-14
@@ -88,7 +92,13 @@ Sweep CutEverywhere(const std::string& name, const std::string& text) {
   if (module < 0) return sweep;
   int whole = 0;
   EXPECT_EQ(ReadThrough(module, text, &whole), "OK") << name;
-  for (const std::size_t cut : TokenBoundaries(text)) {
+  const std::vector<std::size_t> cuts = TokenBoundaries(text);
+  // Every cut of the parts here; a far larger part added later is sampled
+  // evenly, so that the sweep stays within seconds under the sanitizers.
+  const std::size_t stride = cuts.size() / kMostCuts + 1;
+  sweep.sampled = stride > 1;
+  for (std::size_t i = 0; i < cuts.size(); i += stride) {
+    const std::size_t cut = cuts[i];
     ++sweep.cuts;
     int sets = 0;
     const std::string result = ReadThrough(module, text.substr(0, cut), &sets);
@@ -107,7 +117,16 @@ std::string FileText(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-TEST(CutFiles, NoCutOfAnExampleReadsAsAWholePart) {
+// Surfaces are tessellated coarsely: the sweep is about the stream, and it
+// reads the surfaces of a part once for nearly every cut.
+class CutFiles : public ::testing::Test {
+ protected:
+  void SetUp() override { xEnvironment::GetGlobal()->SetDouble(kTolerance, 10.0); }
+  void TearDown() override { xEnvironment::GetGlobal()->Remove(kTolerance); }
+  static constexpr const char* kTolerance = "Render.NURBS.Tolerance";
+};
+
+TEST_F(CutFiles, NoCutOfAnExampleReadsAsAWholePart) {
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(XPDB_SOURCE_DIR "/examples")) {
     if (entry.path().extension() != ".pdb") continue;
@@ -117,9 +136,13 @@ TEST(CutFiles, NoCutOfAnExampleReadsAsAWholePart) {
     EXPECT_GT(sweep.cuts, 400) << name;
     // Both cuts at the end of the objects of a version-14 part, the one
     // before the line break and the one after it, are whole parts.
-    EXPECT_EQ(sweep.ok, name.find("_v14") != std::string::npos ? 2 : 0) << name;
+    const int ok = name.find("_v14") != std::string::npos ? 2 : 0;
+    if (sweep.sampled)
+      EXPECT_LE(sweep.ok, ok) << name;
+    else
+      EXPECT_EQ(sweep.ok, ok) << name;
   }
-  EXPECT_EQ(files, 10);
+  EXPECT_GE(files, 10);
 }
 
 xPolyMesh* AddBox(xGeometry& geometry, double size) {
@@ -159,7 +182,7 @@ void AddEveryKind(xGeometry& geometry) {
 // the sections that neither the writers nor the examples hold: surfaces read
 // past by versions 9 and 10 (with trimming loops in 10), a version-14 header
 // of no items.
-TEST(CutFiles, NoCutOfAGeneratedPartReadsAsAWholePart) {
+TEST_F(CutFiles, NoCutOfAGeneratedPartReadsAsAWholePart) {
   struct Part {
     std::string name, text;
     int ok = 0;  // cuts that read as whole parts
