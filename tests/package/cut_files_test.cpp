@@ -57,11 +57,12 @@ bool Blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c
 // Every place where a token ends and where the next one starts, up to the
 // start of the last token.
 std::vector<std::size_t> TokenBoundaries(const std::string& text) {
+  std::size_t last = text.size();
+  while (last > 0 && Blank(text[last - 1])) --last;
+  while (last > 0 && !Blank(text[last - 1])) --last;
   std::vector<std::size_t> cuts;
-  for (std::size_t p = 1; p < text.size(); ++p)
+  for (std::size_t p = 1; p <= last; ++p)
     if (Blank(text[p - 1]) != Blank(text[p])) cuts.push_back(p);
-  while (!cuts.empty() && Blank(text[cuts.back() - 1])) cuts.pop_back();  // the end of the last token
-  if (!cuts.empty()) cuts.pop_back();
   return cuts;
 }
 
