@@ -101,7 +101,8 @@ void Populate(Bytes& in, xGeoContainer& container, std::vector<Expected>& expect
           xPolygon* polygon = mesh->NewPolygon();
           const unsigned k = np ? in.Next(6) : 0;
           std::vector<unsigned> corners;
-          for (unsigned j = 0; j < k; ++j) corners.push_back(in.Next(np)), polygon->AddVertex(handles[corners.back()]);
+          for (unsigned j = 0; j < k; ++j)
+            corners.push_back(in.Next(np)), polygon->AddVertex(handles[corners.back()]);
           for (unsigned j = 1; j + 1 < corners.size(); ++j)
             e.triangles.insert(e.triangles.end(), {corners[0], corners[j], corners[j + 1]});
         }
@@ -175,7 +176,8 @@ void Compare(const std::vector<Expected>& expected, xGeoContainer& read) {
         points.insert(points.end(), {mesh->GetPoint(p).x, mesh->GetPoint(p).y, mesh->GetPoint(p).z});
       std::vector<unsigned> triangles;
       for (int t = 0; t < mesh->GetTriangleCount(); ++t)
-        triangles.insert(triangles.end(), {mesh->GetTriangle(t).a, mesh->GetTriangle(t).b, mesh->GetTriangle(t).c});
+        triangles.insert(triangles.end(),
+                         {mesh->GetTriangle(t).a, mesh->GetTriangle(t).b, mesh->GetTriangle(t).c});
       if (triangles != e.triangles) Mismatch("triangles", i);
     } else if (auto* lines = dynamic_cast<xCompactLineSet*>(set)) {
       for (int p = 0; p < lines->GetPointCount(); ++p)
@@ -204,7 +206,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::stringbuf text;
   xStream out(&text);
   xPdb09 writer;
-  writer.Write(&out, &original);
+  if (writer.Write(&out, &original) != 0) {
+    std::fprintf(stderr, "writing into memory failed\n");
+    std::abort();
+  }
 
   std::stringbuf input(text.str(), std::ios::in);
   xStream stream(&input);

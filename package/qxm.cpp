@@ -6,6 +6,7 @@
 #include "host/xmessage.h"
 #include "host/xpointset.h"
 #include "package/textdomain.h"
+#include "pdb/read/readstatus.h"
 #include "pdb/xpdb08.h"
 #include "pdb/xpdb09.h"
 #include "pdb/xpdb10.h"
@@ -84,10 +85,17 @@ int Read(const xModule& module, xStream* stream, xGeometry** geometry) {
   throw xMessage(version.Explain(status), false);
 }
 
+// Nothing thrown inside a write reaches the host: a host that cannot write
+// hears so from the result.
 template <class Version>
-int Write(xStream* stream, xGeometry* geometry) {
-  Version version;
-  return version.Write(stream, geometry);
+int Write(xStream* stream, xGeometry* geometry) noexcept {
+  if (!stream || !geometry) return xpdb::kStatusBrokenStream;
+  try {
+    Version version;
+    return version.Write(stream, geometry);
+  } catch (...) {
+    return xpdb::kStatusBrokenStream;
+  }
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ XPDB_API void QXMPkgSetup();
 
 // Module 0 reads and writes version 9, module 1 version 8, modules 2 to 5
 // versions 10, 11, 12 and 14. GRRead returns 0 or throws an xMessage by value.
+// GRWrite returns 0 when the stream took the whole text, its final flush
+// included, and -1 for a null stream or geometry, a stream that failed at any
+// point of the write, or anything thrown inside it; it never throws.
 XPDB_QXM_DECLARE_MODULE(0)
 XPDB_QXM_DECLARE_MODULE(1)
 XPDB_QXM_DECLARE_MODULE(2)

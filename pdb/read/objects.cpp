@@ -78,8 +78,7 @@ int ObjectRecord::ReadPoints() {
   }
   for (int i = 0; i < count; ++i) {
     double x = 0.0, y = 0.0, z = 0.0;
-    m_in >> x >> y >> z;
-    if (!xpdb::StreamSound(m_in)) break;
+    if (!xpdb::ReadPoint(m_in, x, y, z)) break;
     m_builder->AddPoint(xVector(x, y, z));
     ++m_pointCount;
   }
@@ -226,6 +225,11 @@ xGeoSet* ObjectRecord::Read(int& status) {
   if (m_version == 14) {
     int scratch = 0;
     m_in >> scratch;
+    // No block of the record reports the number after the textures.
+    if (!xpdb::StreamSound(m_in)) {
+      status = xpdb::kStatusBrokenStream;
+      return result;
+    }
   }
 
   if (m_builder) {

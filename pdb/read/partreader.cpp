@@ -33,6 +33,8 @@ int ReadObjectList(xStream* stream, xGeometry** geometry, int version, int fileV
   xGeometryOptimizer optimizer;
   int count = 0;
   *stream >> count;
+  // No section reports the count itself; 0 or less is no objects.
+  if (!StreamSound(*stream)) return kStatusBrokenStream;
   int status = kStatusOk;
   // A failed stream makes the next object fail in its text block, so the
   // loop ends with that status rather than running out a huge count.

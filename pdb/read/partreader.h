@@ -5,6 +5,7 @@
 #include "host/xgeometry.h"
 #include "host/xstream.h"
 #include "pdb/read/readstatus.h"
+#include "pdb/read/streamutil.h"
 
 // The steps that every version reader takes in the same way.
 namespace xpdb {
@@ -46,6 +47,8 @@ int ReadPart(xStream* stream, xGeometry** geometry, int version, int* headerNumb
     if (const int status = ReadSections(*stream, geometry, version)) return status;
     if (const int status = objects()) return status;
     if (const int status = after()) return status;
+    // A failed extraction that no step reported still fails the read.
+    if (!StreamSound(*stream)) return static_cast<int>(kStatusBrokenStream);
     return Optimise(geometry, version);
   });
 }

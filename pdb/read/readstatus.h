@@ -1,6 +1,7 @@
 #pragma once
 
-// Status codes of a read; xPdbUtil::ExplainStatus gives their texts.
+// Status codes of a read; xPdbUtil::ExplainStatus gives their texts. A write
+// answers kStatusOk or kStatusBrokenStream.
 namespace xpdb {
 
 enum ReadStatus : int {

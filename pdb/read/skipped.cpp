@@ -24,7 +24,8 @@ bool SkipLineBlock(xStream* stream, long long linesPerItem) {
   const long long lines = count * linesPerItem;
   for (long long i = 0; i < lines && xpdb::StreamSound(*stream); ++i)
     xpdb::SkipLine(*stream, line, kLineBuffer);
-  return xpdb::StreamSound(*stream);
+  // Without its line break the last line was cut off by the end of the file.
+  return xpdb::StreamSound(*stream) && !(lines > 0 && stream->eof());
 }
 
 }  // namespace

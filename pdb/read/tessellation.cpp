@@ -31,8 +31,7 @@ void ReadPoints(xStream& stream, Points& points) {
   const int count = ReadInt(stream);
   for (int i = 0; i < count && xpdb::StreamSound(stream); ++i) {
     double x = 0, y = 0, z = 0;
-    stream >> x >> y >> z;
-    if (!xpdb::StreamSound(stream)) break;
+    if (!xpdb::ReadPoint(stream, x, y, z)) break;
     points.xyz.insert(points.xyz.end(), {x, y, z});
   }
 }
@@ -58,8 +57,7 @@ std::unique_ptr<xTriMesh> ReadMesh(xStream& stream, xTString<char>& scratch, int
   const int pointCount = ReadInt(stream);
   for (int i = 0; i < pointCount && xpdb::StreamSound(stream); ++i) {
     double x = 0, y = 0, z = 0;
-    stream >> x >> y >> z;
-    if (xpdb::StreamSound(stream)) mesh->AddPoint(x, y, z);
+    if (xpdb::ReadPoint(stream, x, y, z)) mesh->AddPoint(x, y, z);
   }
   const int points = mesh->GetPointCount();
 

@@ -1,6 +1,7 @@
 // The Write operations of every version class. Versions 8 and 9 share their
 // object text; versions 10 to 14 write polygon meshes only and differ in
 // their header and object trailer.
+#include "pdb/read/readstatus.h"
 #include "pdb/write/xpdbobjectwriter.h"
 #include "pdb/xpdb08.h"
 #include "pdb/xpdb09.h"
@@ -11,6 +12,15 @@
 
 namespace {
 
+constexpr int kWritten = xpdb::kStatusOk;
+constexpr int kNotWritten = xpdb::kStatusBrokenStream;
+
+// The text is whole only when the stream took all of it, its final flush included.
+int Delivered(xStream* stream) {
+  stream->flush();
+  return stream->fail() ? kNotWritten : kWritten;
+}
+
 struct Layout {
   const char* header;
   const char* trailer;
@@ -18,6 +28,7 @@ struct Layout {
 };
 
 int WritePolyMeshes(xStream* stream, xGeometry* geometry, const Layout& layout) {
+  if (!stream || !geometry) return kNotWritten;
   xPdbObjectWriter out(stream);
   out.Literal(layout.header);
   out.Count(xPdbObjectWriter::CountSets(geometry, xPdbObjectWriter::IsPolyMesh));
@@ -29,12 +40,13 @@ int WritePolyMeshes(xStream* stream, xGeometry* geometry, const Layout& layout) 
       out.PolyMeshObject(static_cast<xPolyMesh*>(set), layout.edges, layout.trailer, ++number);
   }
   out.Flush();
-  return 0;
+  return Delivered(stream);
 }
 
 }  // namespace
 
 int xPdb09::Write(xStream* stream, xGeometry* geometry) {
+  if (!stream || !geometry) return kNotWritten;
   xPdbObjectWriter out(stream);
   out.Literal("9\n0\n0\n0\n");
   out.Count(xPdbObjectWriter::CountSets(geometry, xPdbObjectWriter::IsObjectKind));
@@ -59,10 +71,11 @@ int xPdb09::Write(xStream* stream, xGeometry* geometry) {
     }
   }
   out.Flush();
-  return 0;
+  return Delivered(stream);
 }
 
 int xPdb08::Write(xStream* stream, xGeometry* geometry) {
+  if (!stream || !geometry) return kNotWritten;
   xPdbObjectWriter out(stream);
   out.Literal("8\n0\n");
   out.Count(xPdbObjectWriter::CountSets(geometry, xPdbObjectWriter::IsObjectKind));
@@ -87,28 +100,32 @@ int xPdb08::Write(xStream* stream, xGeometry* geometry) {
         break;
     }
   }
-  return 0;
+  return Delivered(stream);
 }
 
 void xPdb08::WritePolyMesh(xStream* stream, xPolyMesh* mesh) {
+  if (!stream || !mesh) return;
   xPdbObjectWriter out(stream);
   out.PolyMesh(mesh);
   out.Flush();
 }
 
 void xPdb08::WriteLineSet(xStream* stream, xLineSet* lines) {
+  if (!stream || !lines) return;
   xPdbObjectWriter out(stream);
   out.LineSet(lines);
   out.Flush();
 }
 
 void xPdb08::WriteTriMesh(xStream* stream, xTriMesh* mesh) {
+  if (!stream || !mesh) return;
   xPdbObjectWriter out(stream);
   out.TriMesh(mesh);
   out.Flush();
 }
 
 void xPdb08::WriteCompactLineSet(xStream* stream, xCompactLineSet* lines) {
+  if (!stream || !lines) return;
   xPdbObjectWriter out(stream);
   out.CompactLineSet(lines);
   out.Flush();

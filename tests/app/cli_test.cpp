@@ -271,13 +271,19 @@ TEST(ConvertCommand, BadRequestsAndFailedReadsWriteNothing) {
       {{"convert", dir.Write("broken.pdb", Pdb9(2, "7" + kTriangle + "7\n-5\n")), dir.File("x.pdb")},
        1,
        "Error Reading Point Count"},
+      // Cut before its object count; a coordinate beyond float.
+      {{"convert", dir.Write("cut.pdb", "9\n0\n0\n0\n"), dir.File("x.pdb")}, 1, "Broken Stream"},
+      {{"convert", dir.Write("far.pdb", Pdb9(1, "7\n3\n0 0 0\n1e39 0 0\n0 1 0\n0\n1\n3 0 1 2\n0\n")),
+        dir.File("x.pdb")},
+       1,
+       "Error Reading Texts"},
       {{"convert", in, dir.File("no/such/out.pdb")}, 1, "no/such"}};
   for (const auto& [args, exitCode, message] : cases) {
     const RunResult run = RunXpdb(args);
     EXPECT_EQ(run.exitCode, exitCode) << message;
     EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
   }
-  EXPECT_EQ(Files(dir), 2);
+  EXPECT_EQ(Files(dir), 4);
 }
 
 TEST(ConvertCommand, AFailedWriteLeavesTheExistingOutputUntouched) {
@@ -288,6 +294,16 @@ TEST(ConvertCommand, AFailedWriteLeavesTheExistingOutputUntouched) {
   EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFileText(out), "previous content\n");
   EXPECT_EQ(Files(dir), 2);
+
+  // A part far larger than the limit fails inside the module's write, which says so.
+  std::string body;
+  for (int i = 0; i < 3000; ++i) body += "7" + kSquare;
+  const std::string large = dir.Write("large.pdb", Pdb9(3000, body));
+  const RunResult failed = RunXpdb({"convert", large, out}, "", 64);
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_NE(failed.err.find("File too large"), std::string::npos) << failed.err;
+  EXPECT_EQ(ReadFileText(out), "previous content\n");
+  EXPECT_EQ(Files(dir), 3);
 
   // Without the limit it is replaced, keeping its permissions.
   std::filesystem::permissions(out, std::filesystem::perms(0640));

@@ -52,16 +52,18 @@ TEST(SkippedSections, EndWhereTheNextItemStartsOrFail) {
                {"texts", 0, "-1\n", false, ""},
                {"texts", 0, "1\n" + std::string(79, 'x') + "\n2\n3\n4\n5\nNEXT", true, "NEXT"},
                {"texts", 0, "1\n" + std::string(80, 'x') + "\n2\n3\n4\n5\n", false, "<failed>"},
-               {"texts", 0, "0", true, ""},  // a file may end right after the count or the last line
+               {"texts", 0, "0", true, ""},  // a file may end right after the count
                {"texts", 0, "0   ", true, ""},
-               {"texts", 0, "1\na\nb\nc\nd\ne", true, ""},
+               {"texts", 0, "1\na\nb\nc\nd\ne\n", true, ""},
+               {"texts", 0, "1\na\nb\nc\nd\ne", false, ""},  // but not inside a line: it may be cut
                {"texts", 0, "1\na\nb\nc\nd\n", false, "<failed>"},
                {"texts", 0, "1", false, "<failed>"},
                {"texts", 0, "", false, "<failed>"},
                {"textures", 0, "3\nwood.png 1 1\n\nsteel.png 0.5 0.5\nNEXT", true, "NEXT"},
                {"textures", 0, "100001\n", false, ""},
                {"textures", 0, "2\nonly.png\n", false, "<failed>"},
-               {"textures", 0, "0", true, ""}};
+               {"textures", 0, "0", true, ""},
+               {"textures", 0, "1\nonly.png 1 1", false, ""}};
   for (const auto& c : cases) {
     Text in(c.text);
     EXPECT_EQ(Skip(c.section, c.argument, in.get()), c.ok) << c.section << ": " << c.text.substr(0, 40);
