@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libglu1-mesa-dev libegl-dev libopengl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
-  gettext locales
+  gettext locales time
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libpng-dev libassimp-dev
   libfast-float-dev libtinyobjloader-dev
