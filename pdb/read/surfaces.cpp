@@ -32,13 +32,14 @@ constexpr std::int64_t kMaxFloats = std::numeric_limits<int>::max();
 constexpr double kMinRelativeTolerance = 1e-4;
 constexpr double kFallbackRelativeTolerance = 1e-3;
 // The triangles of one read are bounded by its surface records: a fixed
-// allowance, and one more for every number of the records read so far. Each
+// allowance, and two more for every number of the records read so far. Each
 // surface may make what is left (and at least its own numbers' share); its
-// sampling is coarsened until the estimate fits. At about two million
-// triangles a second, and 2 bytes the shortest number, any file of 1 MiB
-// then reads within half a second and keeps its meshes within 32 MiB.
+// sampling is coarsened until the estimate fits, and GLU's work on its
+// patches counts as triangles too (see TriangleEstimate). At about two
+// million triangles a second, and 2 bytes the shortest number, any file of
+// 1 MiB then reads within two thirds of a second and 256 MiB.
 constexpr double kReadAllowance = 250000;
-constexpr double kTrianglesPerNumber = 1;
+constexpr double kTrianglesPerNumber = 2;
 // GLU's own longest segment for path-length sampling, in object units.
 constexpr double kGluPathLength = 50.0;
 
@@ -313,8 +314,13 @@ class TriangleEstimate {
         m_patches.push_back(patch);
         ++n;
       }
+    const auto patches = static_cast<double>(m_patches.size());
+    m_patchWork =
+        patches * (kWorkPerPatch + (p + 1) * (q + 1) * kWorkPerBezierPoint + 2.0 * std::log2(1.0 + patches));
     MeasureTrims(s);
   }
+  // What GLU spends on the patches themselves, whatever the sampling.
+  double PatchWork() const { return m_patchWork; }
 
   double AtTolerance(double tolerance) const {
     return Triangles([tolerance](const Patch& patch) { return patch.ChordSteps(tolerance); });
@@ -442,7 +448,7 @@ class TriangleEstimate {
     acrossU *= m_spansU;
     acrossV *= m_spansV;
     const double trimSamples = m_trimEdges + m_trimU * acrossU + m_trimV * acrossV;
-    return kPatchMargin * triangles + kTrianglesPerTrimSample * trimSamples;
+    return kPatchMargin * triangles + kTrianglesPerTrimSample * trimSamples + m_patchWork;
   }
   // Sums the trimming edges' extents, in domain widths.
   void MeasureTrims(const Surface& s) {
@@ -482,17 +488,27 @@ class TriangleEstimate {
   // triangles around each trimming sample.
   static constexpr double kPatchMargin = 1.25;
   static constexpr double kTrianglesPerTrimSample = 4.0;
+  // GLU converts every patch to a Bezier net of its own and builds its grid
+  // and boundaries: in time and memory, like a couple of triangles a patch,
+  // one for every two points of its net, and more the more patches the
+  // surface has (measured: 4 us a bicubic patch of a 25-patch surface, 16 us
+  // of a 25 000-patch one and 22 us of a 100 000-patch one, about 2 kB
+  // each; 170 us and 19 kB a patch of degree 23).
+  static constexpr double kWorkPerPatch = 2.0;
+  static constexpr double kWorkPerBezierPoint = 0.5;
 
   std::vector<Patch> m_patches;
   double m_spansU = 0, m_spansV = 0;
   double m_trimEdges = 0, m_trimU = 0, m_trimV = 0;
+  double m_patchWork = 0;
 };
 
 // How finely GLU samples one surface.
 struct Sampling {
   float tolerance = 0;      // chord error
   bool pathLength = false;  // GLU's path-length sampling, for more than two holes
-  double triangles = 0;     // estimated
+  double triangles = 0;     // estimated, with GLU's work on the patches
+  double patchWork = 0;     // of which that work
 };
 
 // The sampling of one surface within `budget` triangles, or nothing when the
@@ -514,6 +530,7 @@ std::optional<Sampling> SurfaceSampling(const Surface& s, float base, double bud
     tolerance = std::min(tolerance * 2.0, coarsest);
   Sampling sampling;
   sampling.triangles = estimate.AtTolerance(tolerance);
+  sampling.patchWork = estimate.PatchWork();
   // Too many spans or trimming edges for even the coarsest sampling.
   if (sampling.triangles > budget) return std::nullopt;
   sampling.tolerance = Narrow(tolerance);
@@ -631,7 +648,7 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
         Tessellate(*tesselator, surface, *sampling);
       else
         tesselator->clear();  // refused: nothing of an earlier surface may show up as this one
-      budget.Spend(tesselator->size() / 3.0);
+      if (sampling) budget.Spend(tesselator->size() / 3.0 + sampling->patchWork);
       std::unique_ptr<xGeoSet> mesh(BuildMesh(*tesselator, reader));
       if (mesh) AddMesh(geometry, std::move(mesh), surface.colour);
     }
