@@ -519,6 +519,8 @@ std::optional<Sampling> SurfaceSampling(const Surface& s, float base, double bud
   const TriangleEstimate estimate(s);
   // Beyond this every span is one step: a larger tolerance changes nothing.
   const double coarsest = std::max(diagonal, estimate.CoarsestTolerance());
+  // Too many patches or trimming edges for even the coarsest sampling.
+  if (estimate.AtTolerance(coarsest) > budget) return std::nullopt;
   const double ratio =
       std::sqrt((s.uEnd - s.uStart) * (s.vEnd - s.vStart)) / (static_cast<double>(s.UCount()) * s.VCount());
   double tolerance = base * Narrow(ratio);
@@ -531,8 +533,6 @@ std::optional<Sampling> SurfaceSampling(const Surface& s, float base, double bud
   Sampling sampling;
   sampling.triangles = estimate.AtTolerance(tolerance);
   sampling.patchWork = estimate.PatchWork();
-  // Too many spans or trimming edges for even the coarsest sampling.
-  if (sampling.triangles > budget) return std::nullopt;
   sampling.tolerance = Narrow(tolerance);
   if (!std::isnormal(sampling.tolerance)) return std::nullopt;
   // Path-length sampling ignores the tolerance: where it would not fit the
