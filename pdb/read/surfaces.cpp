@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -33,11 +34,11 @@ constexpr double kMinRelativeTolerance = 1e-4;
 constexpr double kFallbackRelativeTolerance = 1e-3;
 // The triangles of one read are bounded by its surface records: a fixed
 // allowance, and two more for every number of the records read so far. Each
-// surface may make what is left (and at least its own numbers' share); its
-// sampling is coarsened until the estimate fits, and GLU's work on its
-// patches counts as triangles too (see TriangleEstimate). At about two
-// million triangles a second, and 2 bytes the shortest number, any file of
-// 1 MiB then reads within two thirds of a second and 256 MiB.
+// surface may make its own numbers' share and an even part of the rest of
+// what is left; its sampling is coarsened until the estimate fits, and GLU's
+// work on its patches counts as triangles too (see TriangleEstimate). At
+// about two million triangles a second, and 2 bytes the shortest number, any
+// file of 1 MiB then reads within two thirds of a second and 256 MiB.
 constexpr double kReadAllowance = 250000;
 constexpr double kTrianglesPerNumber = 2;
 // GLU's own longest segment for path-length sampling, in object units.
@@ -503,6 +504,12 @@ class TriangleEstimate {
   double m_patchWork = 0;
 };
 
+// What one surface may make: its share, as far as its sampling can be
+// coarsened, and at most the limit.
+struct Share {
+  double share = 0, limit = 0;
+};
+
 // How finely GLU samples one surface.
 struct Sampling {
   float tolerance = 0;      // chord error
@@ -511,16 +518,16 @@ struct Sampling {
   double patchWork = 0;     // of which that work
 };
 
-// The sampling of one surface within `budget` triangles, or nothing when the
-// surface has no size or not even its coarsest mesh fits.
-std::optional<Sampling> SurfaceSampling(const Surface& s, float base, double budget) {
+// The sampling of one surface within its share of triangles, or nothing when
+// the surface has no size or not even its coarsest mesh fits the limit.
+std::optional<Sampling> SurfaceSampling(const Surface& s, float base, const Share& budget) {
   const double diagonal = BoxDiagonal(s);
   if (!std::isfinite(diagonal) || diagonal <= 0.0) return std::nullopt;
   const TriangleEstimate estimate(s);
   // Beyond this every span is one step: a larger tolerance changes nothing.
   const double coarsest = std::max(diagonal, estimate.CoarsestTolerance());
   // Too many patches or trimming edges for even the coarsest sampling.
-  if (estimate.AtTolerance(coarsest) > budget) return std::nullopt;
+  if (estimate.AtTolerance(coarsest) > budget.limit) return std::nullopt;
   const double ratio =
       std::sqrt((s.uEnd - s.uStart) * (s.vEnd - s.vStart)) / (static_cast<double>(s.UCount()) * s.VCount());
   double tolerance = base * Narrow(ratio);
@@ -528,8 +535,8 @@ std::optional<Sampling> SurfaceSampling(const Surface& s, float base, double bud
   if (tolerance == HUGE_VAL) tolerance = coarsest;
   if (!std::isfinite(tolerance) || tolerance <= 0.0) tolerance = diagonal * kFallbackRelativeTolerance;
   tolerance = std::clamp(tolerance, diagonal * kMinRelativeTolerance, coarsest);
-  while (estimate.AtTolerance(tolerance) > budget && tolerance < coarsest)
-    tolerance = std::min(tolerance * 2.0, coarsest);
+  while (estimate.AtTolerance(tolerance) > budget.share && tolerance < coarsest)
+    tolerance = std::min(tolerance * std::numbers::sqrt2, coarsest);
   Sampling sampling;
   sampling.triangles = estimate.AtTolerance(tolerance);
   sampling.patchWork = estimate.PatchWork();
@@ -538,7 +545,7 @@ std::optional<Sampling> SurfaceSampling(const Surface& s, float base, double bud
   // Path-length sampling ignores the tolerance: where it would not fit the
   // surface keeps its chord-error sampling.
   const double byLength = estimate.AtPathLength(kGluPathLength);
-  if (s.holeCount > 2 && byLength <= budget) {
+  if (s.holeCount > 2 && byLength <= budget.share) {
     sampling.pathLength = true;
     sampling.triangles = byLength;
   }
@@ -548,11 +555,17 @@ std::optional<Sampling> SurfaceSampling(const Surface& s, float base, double bud
 // What a read's surfaces may still make (see kReadAllowance).
 class TriangleBudget {
  public:
-  // The share of a surface whose record held `numbers` numbers.
-  double Grant(std::int64_t numbers) {
+  // The share of a surface whose record held `numbers` numbers, with
+  // `remaining` surfaces (this one included) still to come as the section
+  // declares: its own numbers' share, and an even part of the rest of what
+  // is left, so that the allowance goes to all surfaces of a part alike.
+  // A surface whose coarsest mesh does not fit that share may still take
+  // all that is left.
+  Share Grant(std::int64_t numbers, std::int64_t remaining) {
     m_numbers += static_cast<double>(numbers);
     const double own = kTrianglesPerNumber * static_cast<double>(numbers);
-    return std::max(kReadAllowance + kTrianglesPerNumber * m_numbers - m_spent, own);
+    const double left = std::max(kReadAllowance + kTrianglesPerNumber * m_numbers - m_spent, own);
+    return {own + (left - own) / static_cast<double>(std::max<std::int64_t>(remaining, 1)), left};
   }
   void Spend(double triangles) { m_spent += triangles; }
 
@@ -641,7 +654,7 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
     ReadRecord(*stream, version, build, surface, loop);
     if (!xpdb::StreamSound(*stream)) break;
     if (build) {
-      const double granted = budget.Grant(Numbers(surface));
+      const Share granted = budget.Grant(Numbers(surface), std::int64_t{count} - i);
       std::optional<Sampling> sampling;
       if (Tessellatable(surface)) sampling = SurfaceSampling(surface, base, granted);
       if (sampling)

@@ -159,7 +159,7 @@ TEST(SurfaceBudget, EverySurfaceOfAFileOfManySmallOnesGetsAMesh) {
   }
 }
 
-TEST(SurfaceBudget, ASurfaceThatTakesTheAllowanceLeavesTheLaterOnesTheirShare) {
+TEST(SurfaceBudget, ARoughSurfaceFirstLeavesTheLaterOnesTheirShare) {
   std::mt19937 random(5);
   std::string records = RoughSurface(random, 30, false, 7);
   constexpr int kFaces = 200;
