@@ -146,7 +146,7 @@ TEST(SurfaceBudget, HugeTolerancesMeanTheCoarsestMesh) {
 
 TEST(SurfaceBudget, EverySurfaceOfAFileOfManySmallOnesGetsAMesh) {
   std::string records;
-  constexpr int kFaces = 3000;
+  constexpr int kFaces = 2000;
   for (int i = 0; i < kFaces; ++i) records += SmallFace(i);
   const std::string text = Part11(kFaces, records);
   for (const double setting : {kDefaultNurbsTolerance, 1e-9}) {
