@@ -4,6 +4,7 @@ their worst: huge declared counts, long records, long trimming loops.
 usage: make_stress.py OUTDIR   (one folder per harness, as the fuzz corpora)"""
 import math
 import os
+import random
 import sys
 
 MIB = 1 << 20
@@ -47,6 +48,31 @@ holes = "".join("4 %f %f %f %f %f %f %f %f\n" % (x, 0.1, x + 0.001, 0.1, x + 0.0
                 for x in [0.1 + 0.0005 * k for k in range(1500)])
 put("read_m3", "many_holes", "11\n0\n0\n1\n" + patch + "4 0 0 1 0 1 1 0 1\n1500\n" + holes + "7\n0\n")
 put("read_m3", "many_surfaces", "11\n0\n0\n100000\n" + fill(patch + "4 0 0 1 0 1 1 0 1\n0\n7\n"))
+
+# Surfaces drawn by other programs: random bicubic 8 x 8 nets, each of which
+# GLU would cut into hundreds of thousands of triangles. Once with long
+# coordinates (400 surfaces), once with single digits, the most numbers in 1 MiB.
+def rough_surface(rnd, colour, coordinate):
+    knots = "0 0 0 0 1 2 3 4 5 5 5 5"
+    points = "".join("1 %s %s %s\n" % (coordinate(rnd), coordinate(rnd), coordinate(rnd)) for _ in range(64))
+    return "0 5 0 5\n3 3 5 5\n0 0\n%s\n%s\n%s0\n0\n%d\n" % (knots, knots, points, colour)
+
+
+def rough_part(coordinate, count=None):
+    rnd = random.Random(7)
+    records = []
+    size = 0
+    while count is None or len(records) < count:
+        record = rough_surface(rnd, 4 + len(records) % 32, coordinate)
+        if count is None and size + len(record) + 32 > MIB:
+            break
+        records.append(record)
+        size += len(record)
+    return "11\n0\n0\n%d\n%s0\n" % (len(records), "".join(records))
+
+
+put("read_m3", "rough_surfaces", rough_part(lambda rnd: "%.7f" % rnd.uniform(-50, 50), 400))
+put("read_m3", "rough_surfaces_short", rough_part(lambda rnd: str(rnd.randint(0, 9))))
 
 # Version 14: a long header, then a stored mesh with a huge ring.
 put("read_m5", "long_header", "14 DENEB_PART_FILE\n2147483647 x\n" + fill("word "))

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -31,10 +32,15 @@ constexpr std::int64_t kMaxFloats = std::numeric_limits<int>::max();
 // number, 1e-3 of the size is a smooth yet light mesh.
 constexpr double kMinRelativeTolerance = 1e-4;
 constexpr double kFallbackRelativeTolerance = 1e-3;
-// Rough ceiling on the triangles of one surface (see TriangleEstimate).
-constexpr double kTriangleBudget = 1e6;
-// A surface estimated above this at its coarsest sampling is refused.
-constexpr double kTriangleLimit = 4 * kTriangleBudget;
+// The triangles of one read are bounded by its surface records: a fixed
+// allowance, and two more for every number of the records read so far. Each
+// surface may make its own numbers' share and an even part of the rest of
+// what is left; its sampling is coarsened until the estimate fits, and GLU's
+// work on its patches counts as triangles too (see TriangleEstimate). At
+// about two million triangles a second, and 2 bytes the shortest number, any
+// file of 1 MiB then reads within two thirds of a second and 256 MiB.
+constexpr double kReadAllowance = 250000;
+constexpr double kTrianglesPerNumber = 2;
 // GLU's own longest segment for path-length sampling, in object units.
 constexpr double kGluPathLength = 50.0;
 
@@ -254,52 +260,201 @@ double BoxDiagonal(const Surface& s) {
   return Distance(lo, hi);
 }
 
-// How many triangles GLU will make of a surface, from the control net in
-// space (GLU bounds the derivatives of the projected net the same way).
-// Sampling to a chord error t takes about sqrt(M / 8t) steps per knot span and
-// direction, M bounding the second derivatives: for degree p, p(p-1) times the
-// largest second difference of the net, or p q times its largest twist.
-// Sampling to a path length l takes about L / l steps, L bounding the length
-// of a span: p times the largest step of the net, times the spread of the
-// weights, which GLU's bound for this sampling grows with.
-// Trimming loops cost more than the patch: GLU samples every edge at the
-// surface's rate, and each sample splits the grid line it lies on across the
-// whole domain, so a loop adds about (its samples) x (steps across the domain
-// in both directions). Within a few times of what GLU makes, or above it,
-// which is enough to catch a runaway.
+// How many triangles GLU will make of a surface. GLU cuts the surface into
+// its Bezier patches and samples each on a grid whose steps follow from
+// bounds on the patch's partial derivatives: a chord error t takes
+// sqrt((ss + st sqrt(tt / ss)) / 4t) steps per unit of s, ss, st and tt
+// bounding the second partials; a path length l takes 2 ms / l, ms bounding
+// the first. The derivatives of a B-spline are B-splines whose control points
+// bound them on every span, Bezier nets included, so the same steps from
+// those control points are at least GLU's. A rational net's projection
+// can swing further, by up to the spread of its weights.
+// A trimming loop adds a vertex where each of its edges ends and where it
+// crosses a grid line, and a few triangles for each.
 class TriangleEstimate {
  public:
-  explicit TriangleEstimate(const Surface& s)
-      : m_spans(2.0 * s.uSegments * s.vSegments), m_segmentsU(s.uSegments), m_segmentsV(s.vSegments) {
-    const double p = s.uDegree, q = s.vDegree;
-    const double twist = p * q * Largest(s, Twist);
-    m_curveU = std::max(p * (p - 1) * Largest(s, SecondU), twist) / 8.0;
-    m_curveV = std::max(q * (q - 1) * Largest(s, SecondV), twist) / 8.0;
+  explicit TriangleEstimate(const Surface& s) {
+    const int nu = static_cast<int>(s.UCount()), nv = static_cast<int>(s.VCount());
+    const int p = s.uDegree, q = s.vDegree;
+    const std::vector<int> uSpans = Spans(s.uKnots, p, nu), vSpans = Spans(s.vKnots, q, nv);
+    // Partial-derivative control points, as norms: one direction's first and
+    // second differences over the knots, and the mixed one.
+    Grid du(nu - 1, nv), dv(nu, nv - 1), duu(nu - 2, nv), dvv(nu, nv - 2), duv(nu - 1, nv - 1);
     const double spread = WeightSpread(s);
-    m_lengthU = p * spread * Largest(s, StepU);
-    m_lengthV = q * spread * Largest(s, StepV);
+    std::vector<Point3> first;
+    for (int l = 0; l < nv; ++l) {
+      Derivatives(
+          p, s.uKnots, nu, [&](int i) { return Euclidean(s, i, l); }, first, du, duu, l, true);
+    }
+    for (int i = 0; i < nu; ++i) {
+      Derivatives(
+          q, s.vKnots, nv, [&](int l) { return Euclidean(s, i, l); }, first, dv, dvv, i, false);
+    }
+    for (int i = 0; i + 1 < nu; ++i)
+      for (int l = 0; l + 1 < nv; ++l) {
+        const double a = Gap(s.uKnots, i + 1, i + p + 1), b = Gap(s.vKnots, l + 1, l + q + 1);
+        if (a <= 0.0 || b <= 0.0) continue;
+        const Point3 twist =
+            Combine(Euclidean(s, i + 1, l + 1), 1, Euclidean(s, i + 1, l), -1, Euclidean(s, i, l + 1), -1);
+        duv.at(i, l) = Norm(Combine(twist, 1, Euclidean(s, i, l), 1, Point3{}, 0)) * p * q / (a * b);
+      }
+    // The largest of each within the control points that act on a patch.
+    const std::vector<double> ss = duu.PatchMax(uSpans, p, 2, vSpans, q, 0);
+    const std::vector<double> tt = dvv.PatchMax(uSpans, p, 0, vSpans, q, 2);
+    const std::vector<double> st = duv.PatchMax(uSpans, p, 1, vSpans, q, 1);
+    const std::vector<double> ms = du.PatchMax(uSpans, p, 1, vSpans, q, 0);
+    const std::vector<double> mt = dv.PatchMax(uSpans, p, 0, vSpans, q, 1);
+    std::size_t n = 0;
+    for (const int j : uSpans)
+      for (const int k : vSpans) {
+        Patch patch;
+        patch.rangeU = double{s.uKnots[j + 1]} - s.uKnots[j];
+        patch.rangeV = double{s.vKnots[k + 1]} - s.vKnots[k];
+        patch.ss = spread * ss[n], patch.tt = spread * tt[n], patch.st = spread * st[n];
+        patch.ms = spread * ms[n], patch.mt = spread * mt[n];
+        m_patches.push_back(patch);
+        ++n;
+      }
+    const auto patches = static_cast<double>(m_patches.size());
+    m_patchWork =
+        patches * (kWorkPerPatch + (p + 1) * (q + 1) * kWorkPerBezierPoint + 2.0 * std::log2(1.0 + patches));
     MeasureTrims(s);
   }
+  // What GLU spends on the patches themselves, whatever the sampling.
+  double PatchWork() const { return m_patchWork; }
 
   double AtTolerance(double tolerance) const {
-    return WithSteps(std::max(1.0, std::sqrt(m_curveU / tolerance)),
-                     std::max(1.0, std::sqrt(m_curveV / tolerance)));
+    return Triangles([tolerance](const Patch& patch) { return patch.ChordSteps(tolerance); });
   }
   double AtPathLength(double length) const {
-    return WithSteps(std::max(1.0, m_lengthU / length), std::max(1.0, m_lengthV / length));
+    return Triangles([length](const Patch& patch) { return patch.LengthSteps(length); });
+  }
+  // The chord error at which every patch is one step in both directions.
+  double CoarsestTolerance() const {
+    double coarsest = 0.0;
+    for (const Patch& patch : m_patches) {
+      // One step once 4t reaches what a full range of the partials bends.
+      const double bend =
+          std::max({patch.ss * patch.rangeU * patch.rangeU, patch.tt * patch.rangeV * patch.rangeV,
+                    patch.st * patch.rangeU * patch.rangeV});
+      coarsest = std::max(coarsest, bend);
+    }
+    return coarsest;
   }
 
  private:
-  using Difference = double (*)(const Surface&, std::int64_t, std::int64_t);
+  // Norms laid out by control-point index; reads outside are 0.
+  class Grid {
+   public:
+    Grid(int rows, int cols) : m_rows(std::max(rows, 0)), m_cols(std::max(cols, 0)) {
+      m_values.assign(static_cast<std::size_t>(m_rows) * static_cast<std::size_t>(m_cols), 0.0);
+    }
+    double& at(int i, int l) { return m_values[static_cast<std::size_t>(i) * m_cols + l]; }
+    // For each patch (u span j, v span k, in that order): the largest value in
+    // rows j - uBack .. j - uEnd and columns k - vBack .. k - vEnd, as far as
+    // they exist. Rows first, then columns, so that high degrees stay cheap.
+    std::vector<double> PatchMax(const std::vector<int>& uSpans, int uBack, int uEnd,
+                                 const std::vector<int>& vSpans, int vBack, int vEnd) const {
+      std::vector<double> rows(static_cast<std::size_t>(m_rows) * vSpans.size(), 0.0);
+      for (int i = 0; i < m_rows; ++i)
+        for (std::size_t k = 0; k < vSpans.size(); ++k) {
+          double largest = 0.0;
+          for (int l = std::max(vSpans[k] - vBack, 0); l <= std::min(vSpans[k] - vEnd, m_cols - 1); ++l)
+            largest = std::max(largest, m_values[static_cast<std::size_t>(i) * m_cols + l]);
+          rows[i * vSpans.size() + k] = largest;
+        }
+      std::vector<double> patches;
+      patches.reserve(uSpans.size() * vSpans.size());
+      for (const int j : uSpans)
+        for (std::size_t k = 0; k < vSpans.size(); ++k) {
+          double largest = 0.0;
+          for (int i = std::max(j - uBack, 0); i <= std::min(j - uEnd, m_rows - 1); ++i)
+            largest = std::max(largest, rows[i * vSpans.size() + k]);
+          patches.push_back(largest);
+        }
+      return patches;
+    }
 
-  // Triangles at the given steps per span and direction.
-  double WithSteps(double stepsU, double stepsV) const {
-    const double acrossU = m_segmentsU * stepsU, acrossV = m_segmentsV * stepsV;
+   private:
+    int m_rows, m_cols;
+    std::vector<double> m_values;
+  };
+
+  struct Patch {
+    double rangeU = 0, rangeV = 0, ss = 0, tt = 0, st = 0, ms = 0, mt = 0;
+
+    std::pair<double, double> ChordSteps(double t) const {
+      double stepsU = 1.0, stepsV = 1.0;
+      if (ss > 0.0 && tt > 0.0) {
+        stepsU = rangeU * std::sqrt((ss + st * std::sqrt(tt / ss)) / (4.0 * t));
+        stepsV = rangeV * std::sqrt((tt + st * std::sqrt(ss / tt)) / (4.0 * t));
+      } else if (ss > 0.0) {
+        const double x = rangeV * st;
+        stepsU = rangeU * ss / (std::sqrt(x * x + 8.0 * t * ss) - x);
+      } else if (tt > 0.0) {
+        const double x = rangeU * st;
+        stepsV = rangeV * tt / (std::sqrt(x * x + 8.0 * t * tt) - x);
+      } else if (4.0 * t <= st * rangeU * rangeV) {
+        stepsU = stepsV = std::sqrt(st * rangeU * rangeV / (4.0 * t));
+      }
+      return {Steps(stepsU), Steps(stepsV)};
+    }
+    std::pair<double, double> LengthSteps(double l) const {
+      return {Steps(rangeU * 2.0 * ms / l), Steps(rangeV * 2.0 * mt / l)};
+    }
+    static double Steps(double steps) {
+      return std::isfinite(steps) ? std::max(1.0, std::ceil(steps)) : 1e300;
+    }
+  };
+
+  // Knot spans i (knots i to i + 1) of the domain that have a length.
+  static std::vector<int> Spans(const xTQTable<float>& knots, int degree, int count) {
+    std::vector<int> spans;
+    for (int i = degree; i < count; ++i)
+      if (knots[i + 1] > knots[i]) spans.push_back(i);
+    return spans;
+  }
+  static double Gap(const xTQTable<float>& knots, int a, int b) { return double{knots[b]} - knots[a]; }
+
+  // First and second derivative control points of one row or column.
+  template <class PointAt>
+  static void Derivatives(int degree, const xTQTable<float>& knots, int count, PointAt point,
+                          std::vector<Point3>& first, Grid& d1, Grid& d2, int line, bool alongU) {
+    first.assign(static_cast<std::size_t>(std::max(count - 1, 0)), Point3{});
+    for (int i = 0; i + 1 < count; ++i) {
+      const double gap = Gap(knots, i + 1, i + degree + 1);
+      if (gap <= 0.0) continue;
+      first[i] = Combine(point(i + 1), degree / gap, point(i), -degree / gap, Point3{}, 0);
+      (alongU ? d1.at(i, line) : d1.at(line, i)) = Norm(first[i]);
+    }
+    for (int i = 0; i + 2 < count; ++i) {
+      const double gap = Gap(knots, i + 2, i + degree + 1);
+      if (gap <= 0.0) continue;
+      const double norm = Norm(Combine(first[i + 1], 1, first[i], -1, Point3{}, 0)) * (degree - 1) / gap;
+      (alongU ? d2.at(i, line) : d2.at(line, i)) = norm;
+    }
+  }
+
+  template <class StepsOf>
+  double Triangles(StepsOf stepsOf) const {
+    double triangles = 0.0;
+    // Steps across the whole domain: the most of any patch in each column or row of patches.
+    double acrossU = 0.0, acrossV = 0.0;
+    for (const Patch& patch : m_patches) {
+      const auto [u, v] = stepsOf(patch);
+      triangles += 2.0 * u * v;
+      acrossU = std::max(acrossU, u);
+      acrossV = std::max(acrossV, v);
+    }
+    acrossU *= m_spansU;
+    acrossV *= m_spansV;
     const double trimSamples = m_trimEdges + m_trimU * acrossU + m_trimV * acrossV;
-    return m_spans * stepsU * stepsV + 2.0 * trimSamples * (acrossU + acrossV);
+    return kPatchMargin * triangles + kTrianglesPerTrimSample * trimSamples + m_patchWork;
   }
   // Sums the trimming edges' extents, in domain widths.
   void MeasureTrims(const Surface& s) {
+    m_spansU = static_cast<double>(Spans(s.uKnots, s.uDegree, static_cast<int>(s.UCount())).size());
+    m_spansV = static_cast<double>(Spans(s.vKnots, s.vDegree, static_cast<int>(s.VCount())).size());
     if (s.loopEnds.empty()) return;
     const auto [u0, u1] = Domain(s.uKnots, s.uDegree, s.UCount());
     const auto [v0, v1] = Domain(s.vKnots, s.vDegree, s.VCount());
@@ -320,28 +475,6 @@ class TriangleEstimate {
   static Point3 Combine(const Point3& a, double fa, const Point3& b, double fb, const Point3& c, double fc) {
     return {fa * a.x + fb * b.x + fc * c.x, fa * a.y + fb * b.y + fc * c.y, fa * a.z + fb * b.z + fc * c.z};
   }
-  // Each answers 0 where its neighbours fall outside the net.
-  static double SecondU(const Surface& s, std::int64_t i, std::int64_t j) {
-    if (i + 2 >= s.UCount()) return 0.0;
-    return Norm(Combine(Euclidean(s, i, j), 1, Euclidean(s, i + 1, j), -2, Euclidean(s, i + 2, j), 1));
-  }
-  static double SecondV(const Surface& s, std::int64_t i, std::int64_t j) {
-    if (j + 2 >= s.VCount()) return 0.0;
-    return Norm(Combine(Euclidean(s, i, j), 1, Euclidean(s, i, j + 1), -2, Euclidean(s, i, j + 2), 1));
-  }
-  static double Twist(const Surface& s, std::int64_t i, std::int64_t j) {
-    if (i + 1 >= s.UCount() || j + 1 >= s.VCount()) return 0.0;
-    const Point3 d = Combine(Euclidean(s, i, j), 1, Euclidean(s, i + 1, j), -1, Euclidean(s, i, j + 1), -1);
-    return Norm(Combine(d, 1, Euclidean(s, i + 1, j + 1), 1, Point3{}, 0));
-  }
-  static double StepU(const Surface& s, std::int64_t i, std::int64_t j) {
-    if (i + 1 >= s.UCount()) return 0.0;
-    return Norm(Combine(Euclidean(s, i + 1, j), 1, Euclidean(s, i, j), -1, Point3{}, 0));
-  }
-  static double StepV(const Surface& s, std::int64_t i, std::int64_t j) {
-    if (j + 1 >= s.VCount()) return 0.0;
-    return Norm(Combine(Euclidean(s, i, j + 1), 1, Euclidean(s, i, j), -1, Point3{}, 0));
-  }
   static double WeightSpread(const Surface& s) {
     double low = std::numeric_limits<double>::max(), high = 0.0;
     for (int i = 3; i < s.points.Count(); i += 4) {
@@ -350,44 +483,101 @@ class TriangleEstimate {
     }
     return high / low;
   }
-  static double Largest(const Surface& s, Difference difference) {
-    double largest = 0.0;
-    for (std::int64_t i = 0; i < s.UCount(); ++i)
-      for (std::int64_t j = 0; j < s.VCount(); ++j) largest = std::max(largest, difference(s, i, j));
-    return largest;
-  }
 
-  double m_spans, m_segmentsU, m_segmentsV;
-  double m_curveU = 0, m_curveV = 0, m_lengthU = 0, m_lengthV = 0;
+  // GLU makes up to a quarter more than the steps say (it rounds steps up
+  // and splits patches whose steps fall below its minimum), and up to four
+  // triangles around each trimming sample.
+  static constexpr double kPatchMargin = 1.25;
+  static constexpr double kTrianglesPerTrimSample = 4.0;
+  // GLU converts every patch to a Bezier net of its own and builds its grid
+  // and boundaries: in time and memory, like a couple of triangles a patch,
+  // one for every two points of its net, and more the more patches the
+  // surface has (measured: 4 us a bicubic patch of a 25-patch surface, 16 us
+  // of a 25 000-patch one and 22 us of a 100 000-patch one, about 2 kB
+  // each; 170 us and 19 kB a patch of degree 23).
+  static constexpr double kWorkPerPatch = 2.0;
+  static constexpr double kWorkPerBezierPoint = 0.5;
+
+  std::vector<Patch> m_patches;
+  double m_spansU = 0, m_spansV = 0;
   double m_trimEdges = 0, m_trimU = 0, m_trimV = 0;
+  double m_patchWork = 0;
+};
+
+// What one surface may make: its share, as far as its sampling can be
+// coarsened, and at most the limit.
+struct Share {
+  double share = 0, limit = 0;
 };
 
 // How finely GLU samples one surface.
 struct Sampling {
   float tolerance = 0;      // chord error
   bool pathLength = false;  // GLU's path-length sampling, for more than two holes
+  double triangles = 0;     // estimated, with GLU's work on the patches
+  double patchWork = 0;     // of which that work
 };
 
-// The sampling of one surface, or nothing when the surface has no size.
-std::optional<Sampling> SurfaceSampling(const Surface& s, float base) {
+// The sampling of one surface within its share of triangles, or nothing when
+// the surface has no size or not even its coarsest mesh fits the limit.
+std::optional<Sampling> SurfaceSampling(const Surface& s, float base, const Share& budget) {
   const double diagonal = BoxDiagonal(s);
   if (!std::isfinite(diagonal) || diagonal <= 0.0) return std::nullopt;
+  const TriangleEstimate estimate(s);
+  // Beyond this every span is one step: a larger tolerance changes nothing.
+  const double coarsest = std::max(diagonal, estimate.CoarsestTolerance());
+  // Too many patches or trimming edges for even the coarsest sampling.
+  if (estimate.AtTolerance(coarsest) > budget.limit) return std::nullopt;
   const double ratio =
       std::sqrt((s.uEnd - s.uStart) * (s.vEnd - s.vStart)) / (static_cast<double>(s.UCount()) * s.VCount());
   double tolerance = base * Narrow(ratio);
+  // A huge setting overflows to infinity, which means coarsest, not unusable.
+  if (tolerance == HUGE_VAL) tolerance = coarsest;
   if (!std::isfinite(tolerance) || tolerance <= 0.0) tolerance = diagonal * kFallbackRelativeTolerance;
-  tolerance = std::max(tolerance, diagonal * kMinRelativeTolerance);
-  const TriangleEstimate estimate(s);
-  while (estimate.AtTolerance(tolerance) > kTriangleBudget && tolerance < diagonal) tolerance *= 2.0;
-  // Too many spans or trimming edges for even the coarsest sampling.
-  if (estimate.AtTolerance(tolerance) > kTriangleLimit) return std::nullopt;
+  tolerance = std::clamp(tolerance, diagonal * kMinRelativeTolerance, coarsest);
+  while (estimate.AtTolerance(tolerance) > budget.share && tolerance < coarsest)
+    tolerance = std::min(tolerance * std::numbers::sqrt2, coarsest);
   Sampling sampling;
+  sampling.triangles = estimate.AtTolerance(tolerance);
+  sampling.patchWork = estimate.PatchWork();
   sampling.tolerance = Narrow(tolerance);
   if (!std::isnormal(sampling.tolerance)) return std::nullopt;
-  // Path-length sampling ignores the tolerance: where it would run away the
+  // Path-length sampling ignores the tolerance: where it would not fit the
   // surface keeps its chord-error sampling.
-  sampling.pathLength = s.holeCount > 2 && estimate.AtPathLength(kGluPathLength) <= kTriangleBudget;
+  const double byLength = estimate.AtPathLength(kGluPathLength);
+  if (s.holeCount > 2 && byLength <= budget.share) {
+    sampling.pathLength = true;
+    sampling.triangles = byLength;
+  }
   return sampling;
+}
+
+// What a read's surfaces may still make (see kReadAllowance).
+class TriangleBudget {
+ public:
+  // The share of a surface whose record held `numbers` numbers, with
+  // `remaining` surfaces (this one included) still to come as the section
+  // declares: its own numbers' share, and an even part of the rest of what
+  // is left, so that the allowance goes to all surfaces of a part alike.
+  // A surface whose coarsest mesh does not fit that share may still take
+  // all that is left.
+  Share Grant(std::int64_t numbers, std::int64_t remaining) {
+    m_numbers += static_cast<double>(numbers);
+    const double own = kTrianglesPerNumber * static_cast<double>(numbers);
+    const double left = std::max(kReadAllowance + kTrianglesPerNumber * m_numbers - m_spent, own);
+    return {own + (left - own) / static_cast<double>(std::max<std::int64_t>(remaining, 1)), left};
+  }
+  void Spend(double triangles) { m_spent += triangles; }
+
+ private:
+  double m_numbers = 0, m_spent = 0;
+};
+
+// The numbers of a record as far as tessellation uses them.
+std::int64_t Numbers(const Surface& s) {
+  constexpr int kHeader = 12;  // parameter range, degrees, segments, two more, r, colour
+  return kHeader + s.uKnots.Count() + s.vKnots.Count() + s.points.Count() + s.trims.Count() +
+         static_cast<std::int64_t>(s.loopEnds.size());
 }
 
 void EmitLoop(Tesselator& tesselator, const Surface& s, float* uv, int begin, int end) {
@@ -456,6 +646,7 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
     base = xNurbsBaseTolerance();
   }
   TriMeshReader reader;
+  TriangleBudget budget;
   Surface surface;
   xTQTable<float> loop(64);
   for (int i = 0; i < count && xpdb::StreamSound(*stream); ++i) {
@@ -463,12 +654,14 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
     ReadRecord(*stream, version, build, surface, loop);
     if (!xpdb::StreamSound(*stream)) break;
     if (build) {
+      const Share granted = budget.Grant(Numbers(surface), std::int64_t{count} - i);
       std::optional<Sampling> sampling;
-      if (Tessellatable(surface)) sampling = SurfaceSampling(surface, base);
+      if (Tessellatable(surface)) sampling = SurfaceSampling(surface, base, granted);
       if (sampling)
         Tessellate(*tesselator, surface, *sampling);
       else
         tesselator->clear();  // refused: nothing of an earlier surface may show up as this one
+      if (sampling) budget.Spend(tesselator->size() / 3.0 + sampling->patchWork);
       std::unique_ptr<xGeoSet> mesh(BuildMesh(*tesselator, reader));
       if (mesh) AddMesh(geometry, std::move(mesh), surface.colour);
     }
