@@ -197,11 +197,12 @@ TEST(WindowsLineEnds, ALoneCarriageReturnIsAnOrdinaryCharacter) {
       EXPECT_EQ(in.NextWord(), "NEXT") << c.textLine.size();
     }
   }
-  // The rest of a count's line, and a last line without a line feed.
+  // The rest of a count's line; a last line without its line feed was cut off
+  // by the end of the file, with or without a CR.
   Text rest("1" + x79 + "\r\n" + x79 + "\r\n"), last("1\r\n" + x79), lastWithCr("1\r\n" + x79 + "\r");
   EXPECT_TRUE(xPdbUtil::SkipTextures(rest.get()));
   EXPECT_EQ(rest.NextWord(), "");
-  EXPECT_TRUE(xPdbUtil::SkipTextures(last.get()));
+  EXPECT_FALSE(xPdbUtil::SkipTextures(last.get()));
   EXPECT_FALSE(xPdbUtil::SkipTextures(lastWithCr.get()));
 }
 
