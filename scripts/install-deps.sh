@@ -38,8 +38,9 @@ fi
 
 # GLU 1.3 from Debian's source package of Mesa GLU, with our fixes
 # (cmake/glu/*.patch), unpacked outside the tree so that it survives clean
-# builds; cmake/Glu.cmake compiles it. The Debian revision changes packaging
-# files only, so the upstream tarball that the .dsc names is the whole source.
+# builds; cmake/Glu.cmake compiles it. The Debian revision's changelog lists
+# packaging changes only, so the upstream tarball that the .dsc names is the
+# whole source.
 glu_dsc=libglu_9.0.2-1.1.dsc
 glu_dsc_sha256=b36c23281cbc1c4c6371b81d991b3074ce28b880d46fe8a5747677495f7c55b2
 glu_pool=${XPDB_DEBIAN_MIRROR:-http://deb.debian.org/debian}/pool/main/libg/libglu
