@@ -71,6 +71,26 @@ def rough_part(coordinate, count=None):
     return "11\n0\n0\n%d\n%s0\n" % (len(records), "".join(records))
 
 
+# Trimming loops as long as the reader takes, drawn as a thin comb with short
+# numbers: the crossing tests grow with the square of a loop, and a long thin
+# loop once filled every cell of the touch test's grid.
+def comb_surface(points):
+    teeth = points // 2
+    lower = ["%d %d" % (2 * i + 1, 1 + 2 * (i % 2)) for i in range(teeth)]
+    upper = ["%d %d" % (2 * i + 1, 5 + 2 * (i % 2)) for i in reversed(range(teeth))]
+    corners = "".join("1 %d %d 0\n" % (x, y) for x in (0, 20000) for y in (0, 20000))
+    return ("0 20000 0 20000\n1 1 1 1\n0 0\n0 0 20000 20000\n0 0 20000 20000\n%s0\n%d\n%s\n0\n7\n"
+            % (corners, 2 * teeth, "\n".join(lower + upper)))
+
+
+def comb_part(points):
+    record = comb_surface(points)
+    count = (MIB - 64) // len(record)
+    return "11\n0\n0\n%d\n%s0\n" % (count, record * count)
+
+
+put("read_m3", "rough_comb_loops", comb_part(4096))
+put("read_m3", "rough_comb_loops_over", comb_part(8192))
 put("read_m3", "rough_surfaces", rough_part(lambda rnd: "%.7f" % rnd.uniform(-50, 50), 400))
 put("read_m3", "rough_surfaces_short", rough_part(lambda rnd: str(rnd.randint(0, 9))))
 

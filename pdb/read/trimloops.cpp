@@ -18,11 +18,15 @@ constexpr std::int64_t kMaxPairTests = 40'000'000;
 
 struct Edge {
   double ax, ay, bx, by;
-  int loop, index, count;     // position in its loop of `count` edges
+  int loop, index, count;   // position in its loop of `count` edges
   bool levelAfter = false;  // the next edge is one that LevelSideTurns added
 };
 
 double Cross(double ax, double ay, double bx, double by) { return ax * by - ay * bx; }
+
+// Float coordinates squared stay far inside the range of double, so the
+// plain root is exact enough, and several times cheaper than std::hypot.
+double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 
 bool Neighbours(const Edge& a, const Edge& b) {
   if (a.loop != b.loop) return false;
@@ -38,7 +42,7 @@ bool Touch(const Edge& e, const Edge& f) {
   const double d1x = e.bx - e.ax, d1y = e.by - e.ay;
   const double d2x = f.bx - f.ax, d2y = f.by - f.ay;
   const double cx = f.ax - e.ax, cy = f.ay - e.ay;
-  const double l1 = std::hypot(d1x, d1y), l2 = std::hypot(d2x, d2y);
+  const double l1 = Length(d1x, d1y), l2 = Length(d2x, d2y);
   const double denom = Cross(d1x, d1y, d2x, d2y);
   if (std::fabs(denom) > 1e-12 * l1 * l2) {
     const double t = Cross(cx, cy, d2x, d2y) / denom;
@@ -93,29 +97,33 @@ bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds, const std
     minX = std::min({minX, e.ax, e.bx}), maxX = std::max({maxX, e.ax, e.bx});
     minY = std::min({minY, e.ay, e.by}), maxY = std::max({maxY, e.ay, e.by});
   }
-  const int grid =
-      std::clamp(static_cast<int>(std::ceil(std::sqrt(static_cast<double>(edges.size())))), 1, kMaxGrid);
   const double width = std::max(maxX - minX, 1e-30), height = std::max(maxY - minY, 1e-30);
+  // About one edge per cell, the cells as square as the box allows: a long
+  // thin loop in square-count cells would put a whole row of edges in each.
+  const double edgeCount = static_cast<double>(edges.size());
+  const double aspect = std::clamp(width / height, 1.0 / edgeCount, edgeCount);
+  const int gridX = std::clamp(static_cast<int>(std::ceil(std::sqrt(edgeCount * aspect))), 1, kMaxGrid);
+  const int gridY = std::clamp(static_cast<int>(std::ceil(std::sqrt(edgeCount / aspect))), 1, kMaxGrid);
   // Clamped before the conversion: a padded end of a tiny box may lie far out.
-  auto cell = [&](double value, double low, double size) {
+  auto cell = [](double value, double low, double size, int grid) {
     return static_cast<int>(std::clamp(std::floor((value - low) / size * grid), 0.0, grid - 1.0));
   };
 
   // Each edge goes into every cell that its box, widened by the margin, overlaps.
-  std::vector<std::vector<int>> cells(static_cast<std::size_t>(grid) * grid);
+  std::vector<std::vector<int>> cells(static_cast<std::size_t>(gridX) * gridY);
   std::int64_t entries = 0;
   for (std::size_t i = 0; i < edges.size(); ++i) {
     const Edge& e = edges[i];
-    const double pad = kMargin * std::hypot(e.bx - e.ax, e.by - e.ay) + 1e-12 * std::max(width, height);
-    const int x0 = cell(std::min(e.ax, e.bx) - pad, minX, width),
-              x1 = cell(std::max(e.ax, e.bx) + pad, minX, width);
-    const int y0 = cell(std::min(e.ay, e.by) - pad, minY, height),
-              y1 = cell(std::max(e.ay, e.by) + pad, minY, height);
+    const double pad = kMargin * Length(e.bx - e.ax, e.by - e.ay) + 1e-12 * std::max(width, height);
+    const int x0 = cell(std::min(e.ax, e.bx) - pad, minX, width, gridX),
+              x1 = cell(std::max(e.ax, e.bx) + pad, minX, width, gridX);
+    const int y0 = cell(std::min(e.ay, e.by) - pad, minY, height, gridY),
+              y1 = cell(std::max(e.ay, e.by) + pad, minY, height, gridY);
     entries += std::int64_t{x1 - x0 + 1} * (y1 - y0 + 1);
     if (entries > kMaxCellEntries) return true;
     for (int y = y0; y <= y1; ++y)
       for (int x = x0; x <= x1; ++x)
-        cells[static_cast<std::size_t>(y) * grid + x].push_back(static_cast<int>(i));
+        cells[static_cast<std::size_t>(y) * gridX + x].push_back(static_cast<int>(i));
   }
   std::int64_t tests = 0;
   for (const auto& members : cells) {
@@ -186,9 +194,8 @@ void LevelSideTurns(const float* uv, const std::vector<int>& loopEnds, std::vect
       // level, so that the sliver it cuts off lies between level and that
       // edge, clear of the other one; never up or down a vertical edge.
       const double da = std::fabs(double{a.first} - b.first), dc = std::fabs(double{c.first} - b.first);
-      const bool towardsNext =
-          dc != 0.0 && (da == 0.0 || std::fabs(double{c.second} - b.second) * da <=
-                                         std::fabs(double{a.second} - b.second) * dc);
+      const bool towardsNext = dc != 0.0 && (da == 0.0 || std::fabs(double{c.second} - b.second) * da <=
+                                                              std::fabs(double{a.second} - b.second) * dc);
       const Point& side = towardsNext ? c : a;
       const double room = std::fabs(double{side.first} - b.first);
       const double step = std::min(longest, room / 4.0);

@@ -109,8 +109,9 @@ TEST(LevelSideTurns, AHoleGainsALevelEdgeAtItsLeftAndRightmostPointsOnly) {
     if (hole[i].second == hole[i + 1].second) {
       ++added;
       EXPECT_NEAR(std::fabs(hole[i + 1].first - hole[i].first), 1e-3, 1e-7);
-      const float turn = std::fabs(hole[i].first - 0.5f) > std::fabs(hole[i + 1].first - 0.5f) ? hole[i].first
-                                                                                                : hole[i + 1].first;
+      const float turn = std::fabs(hole[i].first - 0.5f) > std::fabs(hole[i + 1].first - 0.5f)
+                             ? hole[i].first
+                             : hole[i + 1].first;
       EXPECT_NEAR(std::fabs(turn - 0.5f), 0.2f, 1e-6f) << "at the hole's side";
     }
   EXPECT_EQ(added, 2);
@@ -205,6 +206,27 @@ TEST(TrimLoopsTouch, CountsTheEdgesBesideALevelEdgeAsNeighboursAndNothingElse) {
   EXPECT_FALSE(xpdb::TrimLoopsTouch(four.uv.data(), four.ends, &four.added));
 }
 
+// Long thin loops, in both directions: every crossing is still found, and a
+// loop without one is not refused (nor stopped by the test's work limit).
+TEST(TrimLoopsTouch, FindsCrossingsInLongThinCombs) {
+  for (const bool wide : {true, false}) {
+    auto comb = [wide](int crossingTooth) {
+      Loop loop;
+      const int teeth = 3000;
+      for (int i = 0; i < teeth; ++i) loop.push_back({2.0f * i + 1, i % 2 ? 3.0f : 1.0f});
+      for (int i = teeth - 1; i >= 0; --i) loop.push_back({2.0f * i + 1, i % 2 ? 7.0f : 5.0f});
+      // One tooth of the lower edge reaching past the upper one.
+      if (crossingTooth >= 0) loop[static_cast<std::size_t>(crossingTooth)].second = 9.0f;
+      if (!wide)
+        for (auto& [u, v] : loop) std::swap(u, v);
+      return Closed({loop});
+    };
+    const Loops clean = comb(-1), crossed = comb(1777);
+    EXPECT_FALSE(xpdb::TrimLoopsTouch(clean.uv.data(), clean.ends)) << wide;
+    EXPECT_TRUE(xpdb::TrimLoopsTouch(crossed.uv.data(), crossed.ends)) << wide;
+  }
+}
+
 TEST(LevelSideTurns, RandomStarHolesKeepTheirShapeAndLoseEveryCusp) {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> radius(0.02f, 0.12f);
@@ -230,7 +252,8 @@ TEST(LevelSideTurns, RandomStarHolesKeepTheirShapeAndLoseEveryCusp) {
       // Each added point shifts its turn's edge by at most a thousandth of
       // the extent (here 1) along at most the loop's height.
       double low = 1, high = 0;
-      for (const Point& p : before[l]) low = std::min<double>(low, p.second), high = std::max<double>(high, p.second);
+      for (const Point& p : before[l])
+        low = std::min<double>(low, p.second), high = std::max<double>(high, p.second);
       EXPECT_NEAR(Area(after[l]), Area(before[l]), 1e-3 * (high - low)) << plate << ' ' << l;
     }
   }
