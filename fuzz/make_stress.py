@@ -89,8 +89,8 @@ def comb_part(points):
     return "11\n0\n0\n%d\n%s0\n" % (count, record * count)
 
 
-put("read_m3", "rough_comb_loops", comb_part(4096))
-put("read_m3", "rough_comb_loops_over", comb_part(8192))
+put("read_m3", "rough_comb_loops", comb_part(2048))
+put("read_m3", "rough_comb_loops_over", comb_part(4096))
 put("read_m3", "rough_surfaces", rough_part(lambda rnd: "%.7f" % rnd.uniform(-50, 50), 400))
 put("read_m3", "rough_surfaces_short", rough_part(lambda rnd: str(rnd.randint(0, 9))))
 

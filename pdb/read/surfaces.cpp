@@ -94,7 +94,7 @@ void ReadFloats(xStream& stream, std::int64_t count, xTQTable<float>& table) {
 // cost grows with the square of a loop's size. Real trimming loops are far
 // smaller; a loop ends at this many points, as at a crossing, so that a
 // hostile file cannot stall the read.
-constexpr int kMaxLoopPoints = 4096;
+constexpr int kMaxLoopPoints = 2048;
 
 // Reads k points of one loop and appends the accepted ones, closed, to the
 // surface's trims. After the first rejected point the rest are read and
