@@ -111,15 +111,19 @@ double CurrentRss() {
   return 0.0;
 }
 
-Measures ReadWithPackage(const std::string& library, int module, const std::string& file, bool warmContext) {
-  Package package;
+const PackageModule& LoadForReading(Package& package, const std::string& library, int module) {
   std::string error;
   if (!package.Load(library, error)) throw std::runtime_error(error);
   package.InstallColourMaterials();
   if (module < 0 || module >= static_cast<int>(package.Modules().size()))
     throw std::runtime_error("no module " + std::to_string(module));
-  const PackageModule& chosen = package.Modules()[static_cast<std::size_t>(module)];
   xEnvironment::GetGlobal()->SetDouble("Render.NURBS.Tolerance", kDefaultNurbsTolerance);
+  return package.Modules()[static_cast<std::size_t>(module)];
+}
+
+Measures ReadWithPackage(const std::string& library, int module, const std::string& file, bool warmContext) {
+  Package package;
+  const PackageModule& chosen = LoadForReading(package, library, module);
   // A host has its OpenGL context long before it reads surfaces; making one
   // (EGL and driver start-up) is no part of the read.
   if (warmContext) xRenderPlatform::GetPlatform()->IsAvailable();

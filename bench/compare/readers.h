@@ -3,6 +3,8 @@
 #include <map>
 #include <string>
 
+#include "app/package.h"
+
 // What one read in a child process reports: "seconds" (wall time of the read
 // alone), "cpu_seconds" (user and system time of the same span), "points", "triangles", "sets", checksums of
 // the arrays read, and for the clocked package "glu_seconds". Printed as "key value" lines.
@@ -15,6 +17,11 @@ using Measures = std::map<std::string, double>;
 // the read, as a host that draws has it. Throws std::runtime_error when the
 // read fails.
 Measures ReadWithPackage(const std::string& library, int module, const std::string& file, bool warmContext);
+
+// Loads the package at `library` into `package` as a host does before it
+// reads (colour materials installed, the default NURBS tolerance set) and
+// returns module `module`; throws std::runtime_error when either is missing.
+const PackageModule& LoadForReading(Package& package, const std::string& library, int module);
 
 // The practical limit: the whole file into one buffer, then one pass that
 // parses the same version-9 records with fast_float and std::from_chars into

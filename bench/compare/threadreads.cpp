@@ -10,9 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/defaults.h"
 #include "app/package.h"
-#include "host/xenvironment.h"
 #include "host/xgeometry.h"
 #include "host/xrenderplatform.h"
 #include "host/xstream.h"
@@ -89,13 +87,7 @@ Run TimeReads(const PackageModule& module, const std::string& first, const std::
 Measures ReadTwoOnThreads(const std::string& library, int module, const std::string& first,
                           const std::string& second, int rounds) {
   Package package;
-  std::string error;
-  if (!package.Load(library, error)) throw std::runtime_error(error);
-  package.InstallColourMaterials();
-  if (module < 0 || module >= static_cast<int>(package.Modules().size()))
-    throw std::runtime_error("no module " + std::to_string(module));
-  const PackageModule& chosen = package.Modules()[static_cast<std::size_t>(module)];
-  xEnvironment::GetGlobal()->SetDouble("Render.NURBS.Tolerance", kDefaultNurbsTolerance);
+  const PackageModule& chosen = LoadForReading(package, library, module);
   // A host that draws has its contexts before it reads; the warm-up makes the
   // second one that two reading threads need.
   xRenderPlatform::GetPlatform()->IsAvailable();

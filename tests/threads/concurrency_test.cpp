@@ -21,6 +21,7 @@
 #include "app/hostread.h"
 #include "app/package.h"
 #include "app/summary.h"
+#include "common/apptest.h"
 #include "host/xstream.h"
 #include "host/xtrimesh.h"
 
@@ -39,16 +40,7 @@ int Setting(const char* name, int fallback) {
 const int kThreads = Setting("XPDB_STRESS_THREADS", 4);
 int Rounds() { return Setting("XPDB_STRESS_ROUNDS", 3); }
 
-const Package& LoadedPackage() {
-  static const Package* package = [] {
-    auto* p = new Package;
-    std::string error;
-    if (!p->Load(XPDB_BINARY_DIR "/lib/libxpdb.so", error)) throw std::runtime_error(error);
-    p->InstallColourMaterials();
-    return p;
-  }();
-  return *package;
-}
+using apptest::LoadedPackage;
 
 // Every example of every version, and the parts that once drove GLU into its
 // error and runaway paths.
