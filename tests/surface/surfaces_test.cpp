@@ -12,6 +12,7 @@
 #include <vector>
 
 #define PARTTEST_REPLACE_ALLOCATION
+#include "app/defaults.h"
 #include "common/allocation.h"
 #include "common/parttest.h"
 #include "host/xenvironment.h"
@@ -409,6 +410,23 @@ TEST(SurfaceSection, PlatesWithTwoCuspsInOneRegionPartReadWhole) {
     EXPECT_LT(MeshArea(*plate), 8850) << file;
     EXPECT_NE(part.set<xTriMesh>(1), nullptr) << file;
   }
+}
+
+// A fuzz find: knots of 4e21 make the patch enormous and GLU's grid step
+// -0.0, so its line count was an infinite quotient converted to int
+// (undefined; the instrumented builds of the suite stop there). The surface
+// still gets the mesh it always had; the malformed loop after it fails the read.
+TEST(SurfaceSection, AnEnormousPatchCountsItsGridLinesWithoutOverflow) {
+  xEnvironment::GetGlobal()->SetDouble("Render.NURBS.Tolerance", kDefaultNurbsTolerance);
+  Part part;
+  const std::string text = parttest::Example("v14_glu_infinite_line_count.pdb", "tests/data/fuzz/");
+  ASSERT_FALSE(text.empty());
+  Text in(text);
+  EXPECT_NE(xPdb14().Read(in.get(), part.get()), 0);
+  xEnvironment::GetGlobal()->Remove("Render.NURBS.Tolerance");
+  ASSERT_EQ(part.count(), 1);
+  ASSERT_NE(part.set<xTriMesh>(0), nullptr);
+  EXPECT_EQ(part.set<xTriMesh>(0)->GetTriangleCount(), 240);
 }
 
 TEST(TrimmingPoint, IsValidUntilItsEdgeCrossesAnEarlierOneWithinTheMargin) {
