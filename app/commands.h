@@ -24,6 +24,7 @@ struct ConvertRequest {
   std::string output;  // PDB or a mesh format, by its extension
   int version = 9;
   bool progress = false;  // progress bars on `err` for mesh files
+  bool strict = false;    // leaving out any content fails the conversion
 };
 
 int RunConvert(const Package& package, const ConvertRequest& request, std::ostream& out, std::ostream& err);

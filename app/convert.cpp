@@ -1,41 +1,27 @@
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "app/assimpexport.h"
 #include "app/assimpimport.h"
 #include "app/commands.h"
+#include "app/finite.h"
 #include "app/meshcolours.h"
 #include "app/meshformat.h"
 #include "app/outputfile.h"
+#include "app/outputplan.h"
+#include "app/pdbsplit.h"
 #include "app/progressbar.h"
 #include "host/xstream.h"
 
 namespace {
 
-// The kinds of set that a PDB writer of the version puts into the file;
-// versions after 9 carry polygon meshes only.
-bool Writable(const SetSummary& set, int version) {
-  if (set.type == "xPolyMesh") return true;
-  if (version > 9) return false;
-  return set.type == "xTriMesh" || set.type == "xLineSet" || set.type == "xCompactLineSet";
-}
-
 std::string CountsText(const std::map<std::string, int>& byType) {
   std::string text;
   for (const auto& [type, n] : byType) text += (text.empty() ? "" : ", ") + std::to_string(n) + " " + type;
   return text;
-}
-
-std::string Dropped(const std::vector<SetSummary>& sets, int version, std::size_t& count) {
-  std::map<std::string, int> byType;
-  count = 0;
-  for (const SetSummary& s : sets)
-    if (!Writable(s, version)) {
-      ++byType[s.type];
-      ++count;
-    }
-  return CountsText(byType);
 }
 
 // The input as host geometry; `code` says why there is none.
@@ -83,21 +69,27 @@ Input ImportInput(const ConvertRequest& request, bool pdbOutput, const MeshColou
   if (imported.facesWithoutCorners > 0)
     err << "xpdb: warning: " << request.input.file << ": " << imported.facesWithoutCorners
         << " faces without corners skipped\n";
+  // Faces and points that the import leaves out are lost as much as sets are.
+  const char* lost = request.strict ? "xpdb: " : "xpdb: warning: ";
   if (imported.facesNotFinite > 0)
-    err << "xpdb: warning: " << request.input.file << ": " << imported.facesNotFinite
+    err << lost << request.input.file << ": " << imported.facesNotFinite
         << " faces with a corner at infinity or not a number skipped\n";
   if (imported.pointsLeftOut > 0)
-    err << "xpdb: warning: PDB version " << request.version << " cannot hold " << imported.pointsLeftOut
+    err << lost << "PDB version " << request.version << " cannot hold " << imported.pointsLeftOut
         << " points of " << request.input.file << "; left out of " << request.output << '\n';
+  if (request.strict && (imported.facesNotFinite > 0 || imported.pointsLeftOut > 0)) {
+    err << "xpdb: nothing written (--strict)\n";
+    result.code = kExitFailed;
+    return result;
+  }
   result.geometry = std::move(imported.geometry);
   return result;
 }
 
-int WritePdb(const PackageModule& writer, const ConvertRequest& request, xGeometry* geometry,
-             std::ostream& out, std::ostream& err) {
-  std::vector<SetSummary> sets;
+int WritePdb(const PackageModule& writer, const ConvertRequest& request, const OutputPlan& plan,
+             xGeometry* geometry, std::ostream& out, std::ostream& err) {
+  PdbGeometry prepared;
   try {
-    sets = SummariseSets(*geometry);
     // A module that writes in general (it accepts no geometry at all) but
     // refuses this one is obeyed; the others never volunteer, and naming
     // the version is the user's explicit choice of them.
@@ -106,16 +98,12 @@ int WritePdb(const PackageModule& writer, const ConvertRequest& request, xGeomet
           << '\n';
       return kExitFailed;
     }
+    prepared = PrepareForPdb(*geometry, request.version);
   } catch (...) {
     err << "xpdb: " << writer.getName() << ": " << CurrentExceptionText() << '\n';
     return kExitFailed;
   }
-
-  std::size_t dropped = 0;
-  const std::string droppedText = Dropped(sets, request.version, dropped);
-  if (dropped > 0)
-    err << "xpdb: warning: PDB version " << request.version << " cannot hold " << droppedText
-        << "; left out of " << request.output << '\n';
+  if (prepared.geometry) geometry = prepared.geometry.get();
 
   ReplacingFile file;
   std::string error;
@@ -147,13 +135,16 @@ int WritePdb(const PackageModule& writer, const ConvertRequest& request, xGeomet
     err << "xpdb: " << error << '\n';
     return kExitFailed;
   }
-  out << request.output << ": " << (sets.size() - dropped) << " of " << sets.size()
-      << " sets written as PDB version " << request.version << " (" << writer.getName() << ")\n";
+  out << request.output << ": " << plan.kept << " of " << plan.fates.size() << " sets written as PDB version "
+      << request.version << " (" << writer.getName() << ")";
+  // Each piece of a set is one object of its own within the readers' limits.
+  if (prepared.split > 0) out << " in " << prepared.objects << " objects";
+  out << '\n';
   return kExitOk;
 }
 
-int WriteMesh(const MeshFormat& format, const ConvertRequest& request, const MeshColours& colours,
-              xGeometry& geometry, std::ostream& out, std::ostream& err) {
+int WriteMesh(const MeshFormat& format, const ConvertRequest& request, const OutputPlan& plan,
+              const MeshColours& colours, xGeometry& geometry, std::ostream& out, std::ostream& err) {
   MeshExport written;
   {
     ProgressBar bar(err, "xpdb: writing " + request.output, request.progress);
@@ -164,7 +155,8 @@ int WriteMesh(const MeshFormat& format, const ConvertRequest& request, const Mes
       written.problem = "writing " + request.output + ": " + CurrentExceptionText();
     }
   }
-  if (!written.leftOut.empty())
+  // The sets were named beforehand; anything more that the exporter left out is still said.
+  if (!written.leftOut.empty() && written.setsWritten < plan.kept)
     err << "xpdb: warning: " << format.name << " cannot hold " << CountsText(written.leftOut)
         << "; left out of " << request.output << '\n';
   if (written.code != kExitOk) {
@@ -177,6 +169,43 @@ int WriteMesh(const MeshFormat& format, const ConvertRequest& request, const Mes
     out << (i == 1 ? " (with " : ", ") << written.files[i];
   out << (written.files.size() > 1 ? ")\n" : "\n");
   return kExitOk;
+}
+
+// Refuses, before anything is written, geometry that the output could not
+// hold in full: points beyond float, nothing to write, and with --strict
+// any set left out. Warns of the sets left out otherwise.
+bool Acceptable(const ConvertRequest& request, const std::string& target, const xGeometry& geometry,
+                const OutputPlan& plan, std::ostream& err) {
+  const xGeoContainer& container = *geometry.GetContainer();
+  for (std::size_t i = 0; i < plan.fates.size(); ++i) {
+    if (plan.fates[i] != SetFate::kKept) continue;
+    const std::optional<PointBeyondFloat> far = FindPointBeyondFloat(*container.GetSet(static_cast<int>(i)));
+    if (!far) continue;
+    char where[128];
+    std::snprintf(where, sizeof where, "point %d is at (%g, %g, %g)", far->index, far->x, far->y, far->z);
+    err << "xpdb: " << request.input.file << ": set #" << i
+        << " has a point at infinity, not a number or beyond the range of float (" << where
+        << "); nothing written\n";
+    return false;
+  }
+  if (plan.fates.empty()) {
+    err << "xpdb: " << request.input.file << " holds no geometry; nothing written\n";
+    return false;
+  }
+  const std::string leftOut =
+      plan.kept < static_cast<int>(plan.fates.size()) ? LeftOutText(geometry, plan) : "";
+  if (plan.kept == 0) {
+    err << "xpdb: " << target << " cannot hold " << leftOut << "; nothing written\n";
+    return false;
+  }
+  if (plan.dropped > 0 && request.strict) {
+    err << "xpdb: " << target << " cannot hold " << leftOut << "; nothing written (--strict)\n";
+    return false;
+  }
+  if (!leftOut.empty())
+    err << "xpdb: warning: " << target << " cannot hold " << leftOut << "; left out of " << request.output
+        << '\n';
+  return true;
 }
 
 }  // namespace
@@ -212,6 +241,11 @@ int RunConvert(const Package& package, const ConvertRequest& request, std::ostre
   Input input = pdbInput ? ReadPdb(package, request, err) : ImportInput(request, pdbOutput, colours, err);
   if (input.code != kExitOk) return input.code;
 
-  if (pdbOutput) return WritePdb(*writer, request, input.geometry.get(), out, err);
-  return WriteMesh(*format, request, colours, *input.geometry, out, err);
+  xGeometry& geometry = *input.geometry;
+  const OutputPlan plan = pdbOutput ? PlanPdb(geometry, request.version) : PlanMesh(geometry, *format);
+  const std::string target = pdbOutput ? "PDB version " + std::to_string(request.version) : format->name;
+  if (!Acceptable(request, target, geometry, plan, err)) return kExitFailed;
+
+  if (pdbOutput) return WritePdb(*writer, request, plan, &geometry, out, err);
+  return WriteMesh(*format, request, plan, colours, geometry, out, err);
 }

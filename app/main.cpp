@@ -72,6 +72,8 @@ int main(int argc, char** argv) {
   convertCommand->add_option("--pdb-version", convert.version, "PDB version to write")
       ->check(CLI::IsMember({8, 9, 10, 11, 12, 14}))
       ->capture_default_str();
+  convertCommand->add_flag("--strict", convert.strict,
+                           "Fail instead of leaving out anything the output cannot hold");
   addReadOptions(convertCommand, convert.input);
 
   RenderRequest render;

@@ -313,8 +313,9 @@ TEST(MeshExport, FormatsWithoutLinesLeaveThemOutAndSaySo) {
   const std::string part = XPDB_SOURCE_DIR "/examples/gripper_finger_v9.pdb";
   const Converted run = Convert(part, dir.File("part.STL"));
   ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(run.err, "xpdb: warning: binary STL cannot hold 2 xCompactLineSet; left out of " +
-                         dir.File("part.STL") + "\n");
+  EXPECT_EQ(run.err,
+            "xpdb: warning: binary STL cannot hold 2 xCompactLineSet (#1 BLACK, #3 GREY); left out of " +
+                dir.File("part.STL") + "\n");
   EXPECT_EQ(run.out, dir.File("part.STL") + ": 3 of 5 sets written as binary STL\n");
   ASSERT_EQ(Convert(dir.File("part.STL"), dir.File("back.pdb")).code, 0);
   const ReadResult read = Read(dir.File("back.pdb"));

@@ -1,0 +1,138 @@
+#include "app/outputplan.h"
+
+#include <algorithm>
+#include <map>
+
+#include "app/meshformat.h"
+#include "host/xcompactlineset.h"
+#include "host/xframeset.h"
+#include "host/xlineset.h"
+#include "host/xmaterial.h"
+#include "host/xpointset.h"
+#include "host/xpolymesh.h"
+#include "host/xtrimesh.h"
+
+namespace {
+
+// Names beyond these are counted, not listed: a part may hold a million sets.
+constexpr int kNamesPerKind = 8;
+
+const char* TypeName(const xGeoSet& set) {
+  switch (set.GetType()) {
+    case xGeoTypePolyMesh:
+      return "xPolyMesh";
+    case xGeoTypeLineSet:
+      return "xLineSet";
+    case xGeoTypePointSet:
+      return "xPointSet";
+    case xGeoTypeFrameSet:
+      return "xFrameSet";
+    case xGeoTypeTriMesh:
+      return "xTriMesh";
+    case xGeoTypeCompactLineSet:
+      return "xCompactLineSet";
+    default:
+      return "xGeoSet";
+  }
+}
+
+// Something to draw: a triangle or polygon, a segment, a point of a point
+// set, a frame. Triangles and segments count only with their corners in the
+// point table, as the writers and the readers take them.
+bool HasContent(const xGeoSet& set) {
+  if (const auto* tri = dynamic_cast<const xTriMesh*>(&set)) {
+    const auto points = static_cast<unsigned>(tri->GetPointCount());
+    for (int i = 0; i < tri->GetTriangleCount(); ++i) {
+      const auto& t = tri->GetTriangle(i);
+      if (t.a < points && t.b < points && t.c < points) return true;
+    }
+    return false;
+  }
+  if (const auto* poly = dynamic_cast<const xPolyMesh*>(&set)) {
+    for (const xPolygon* f = poly->GetPolygons().GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f))
+      if (f->GetVertexCount() >= 3) return true;
+    return false;
+  }
+  if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set)) {
+    const int count = compact->GetPointCount(), polylines = compact->GetPolyLineCount();
+    if ((polylines > 0 ? std::min(compact->GetPolyLineStart(0), count) : count) >= 2) return true;
+    for (int i = 0; i < polylines; ++i)
+      if (std::min(compact->GetPolyLineSize(i), count - compact->GetPolyLineStart(i)) >= 2) return true;
+    return false;
+  }
+  if (const auto* lines = dynamic_cast<const xLineSet*>(&set)) {
+    for (const xLine* line = lines->GetLines().GBegin(); line; line = xTDLinkList<xLine>::GNext(line))
+      if (line->GetPointCount() >= 2) return true;
+    return false;
+  }
+  if (const auto* points = dynamic_cast<const xPointSet*>(&set)) return points->GetPointCount() > 0;
+  if (const auto* frames = dynamic_cast<const xFrameSet*>(&set)) return frames->GetFrameCount() > 0;
+  return false;
+}
+
+template <class Holds>
+OutputPlan Plan(const xGeometry& geometry, bool keepEmpty, Holds holds) {
+  OutputPlan plan;
+  const xGeoContainer& container = *geometry.GetContainer();
+  for (int i = 0; i < container.GetSetCount(); ++i) {
+    const xGeoSet& set = *container.GetSet(i);
+    const bool content = HasContent(set);
+    const SetFate fate = holds(set.GetType()) && (content || keepEmpty) ? SetFate::kKept
+                         : content                                      ? SetFate::kDropped
+                                                                        : SetFate::kEmpty;
+    plan.fates.push_back(fate);
+    ++(fate == SetFate::kKept ? plan.kept : fate == SetFate::kDropped ? plan.dropped : plan.empty);
+  }
+  return plan;
+}
+
+struct Names {
+  int count = 0;
+  std::string text;
+};
+
+}  // namespace
+
+OutputPlan PlanPdb(const xGeometry& geometry, int version) {
+  return Plan(geometry, true, [version](int type) {
+    if (type == xGeoTypePolyMesh || type == xGeoTypeTriMesh) return true;
+    return version <= 9 && (type == xGeoTypeLineSet || type == xGeoTypeCompactLineSet);
+  });
+}
+
+OutputPlan PlanMesh(const xGeometry& geometry, const MeshFormat& format) {
+  return Plan(geometry, false, [&format](int type) {
+    switch (type) {
+      case xGeoTypePolyMesh:
+      case xGeoTypeTriMesh:
+        return true;
+      case xGeoTypeLineSet:
+      case xGeoTypeCompactLineSet:
+        return format.lines;
+      case xGeoTypePointSet:
+        return format.points;
+      default:
+        return false;
+    }
+  });
+}
+
+std::string LeftOutText(const xGeometry& geometry, const OutputPlan& plan) {
+  std::map<std::string, Names> byKind;
+  const xGeoContainer& container = *geometry.GetContainer();
+  for (std::size_t i = 0; i < plan.fates.size(); ++i) {
+    if (plan.fates[i] == SetFate::kKept) continue;
+    const xGeoSet& set = *container.GetSet(static_cast<int>(i));
+    Names& names = byKind[(plan.fates[i] == SetFate::kEmpty ? "empty " : "") + std::string(TypeName(set))];
+    if (++names.count > kNamesPerKind) continue;
+    names.text += (names.text.empty() ? "#" : ", #") + std::to_string(i);
+    if (const xMaterial* material = set.GetMaterial()) names.text += " " + material->GetName().Str();
+  }
+  std::string text;
+  for (const auto& [kind, names] : byKind) {
+    text += (text.empty() ? "" : ", ") + std::to_string(names.count) + " " + kind + " (" + names.text;
+    if (names.count > kNamesPerKind) text += " and " + std::to_string(names.count - kNamesPerKind) + " more";
+    text += ")";
+  }
+  return text;
+}
