@@ -70,15 +70,17 @@ Input ImportInput(const ConvertRequest& request, bool pdbOutput, const MeshColou
     err << "xpdb: warning: " << request.input.file << ": " << imported.facesWithoutCorners
         << " faces without corners skipped\n";
   // Faces and points that the import leaves out are lost as much as sets are.
-  const char* lost = request.strict ? "xpdb: " : "xpdb: warning: ";
+  const bool refused = request.strict && (imported.facesNotFinite > 0 || imported.pointsLeftOut > 0);
+  const char* lost = refused ? "xpdb: " : "xpdb: warning: ";
+  const std::string outcome = refused ? "nothing written (--strict)" : "left out of " + request.output;
   if (imported.facesNotFinite > 0)
     err << lost << request.input.file << ": " << imported.facesNotFinite
-        << " faces with a corner at infinity or not a number skipped\n";
+        << " faces with a corner at infinity or not a number skipped" << (refused ? "; " + outcome : "")
+        << '\n';
   if (imported.pointsLeftOut > 0)
     err << lost << "PDB version " << request.version << " cannot hold " << imported.pointsLeftOut
-        << " points of " << request.input.file << "; left out of " << request.output << '\n';
-  if (request.strict && (imported.facesNotFinite > 0 || imported.pointsLeftOut > 0)) {
-    err << "xpdb: nothing written (--strict)\n";
+        << " points of " << request.input.file << "; " << outcome << '\n';
+  if (refused) {
     result.code = kExitFailed;
     return result;
   }
