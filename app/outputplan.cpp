@@ -126,7 +126,8 @@ std::string LeftOutText(const xGeometry& geometry, const OutputPlan& plan) {
     Names& names = byKind[(plan.fates[i] == SetFate::kEmpty ? "empty " : "") + std::string(TypeName(set))];
     if (++names.count > kNamesPerKind) continue;
     names.text += (names.text.empty() ? "#" : ", #") + std::to_string(i);
-    if (const xMaterial* material = set.GetMaterial()) names.text += " " + material->GetName().Str();
+    const xMaterial* material = set.GetMaterial();
+    if (material && !material->GetName().Str().empty()) names.text += " " + material->GetName().Str();
   }
   std::string text;
   for (const auto& [kind, names] : byKind) {

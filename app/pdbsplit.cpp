@@ -105,13 +105,16 @@ class MeshCutter {
     ++m_pieceFaces;
   }
 
+  // Edges that the face would add to the piece, each once; kept in a
+  // vector, as a set would allocate for every face.
   int NewEdges(const int* corners, int n) {
     m_faceEdges.clear();
     for (int k = 0; k < n; ++k) {
       const std::uint64_t key = EdgeKey(corners[k], corners[(k + 1) % n]);
-      if (!m_pieceEdges.count(key)) m_faceEdges.insert(key);
+      if (!m_pieceEdges.count(key)) m_faceEdges.push_back(key);
     }
-    return static_cast<int>(m_faceEdges.size());
+    std::sort(m_faceEdges.begin(), m_faceEdges.end());
+    return static_cast<int>(std::unique(m_faceEdges.begin(), m_faceEdges.end()) - m_faceEdges.begin());
   }
 
   void Take(int point) {
@@ -182,7 +185,8 @@ class MeshCutter {
   std::vector<bool> m_used;
   int m_face = 0;
   std::vector<int> m_piecePoints, m_pieceCorners, m_pieceEnds;
-  std::unordered_set<std::uint64_t> m_pieceEdges, m_faceEdges;
+  std::unordered_set<std::uint64_t> m_pieceEdges;
+  std::vector<std::uint64_t> m_faceEdges;
   int m_pieceFaces = 0;
 };
 
