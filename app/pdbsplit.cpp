@@ -201,6 +201,8 @@ FaceSource FacesOf(const xTriMesh& mesh) {
     source.points.push_back({p.x, p.y, p.z});
   }
   const auto points = static_cast<unsigned>(count);
+  source.corners.reserve(3 * static_cast<std::size_t>(mesh.GetTriangleCount()));
+  source.faceEnds.reserve(static_cast<std::size_t>(mesh.GetTriangleCount()));
   for (int i = 0; i < mesh.GetTriangleCount(); ++i) {
     const auto& t = mesh.GetTriangle(i);
     if (t.a >= points || t.b >= points || t.c >= points) continue;
@@ -215,6 +217,9 @@ FaceSource FacesOf(xPolyMesh& mesh) {
   FaceSource source;
   mesh.RenumberPoints();
   std::vector<const xPolyPoint*> byId;
+  source.points.reserve(static_cast<std::size_t>(mesh.GetPoints().GCount()));
+  byId.reserve(source.points.capacity());
+  source.faceEnds.reserve(static_cast<std::size_t>(mesh.GetPolygons().GCount()));
   for (const xPolyPoint* p = mesh.GetPoints().GBegin(); p; p = xTDLinkList<xPolyPoint>::GNext(p)) {
     source.points.push_back({p->x, p->y, p->z});
     byId.push_back(p);
