@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -34,6 +35,7 @@ constexpr std::uint64_t kMemoryFloor = 512 * kMiB;
 constexpr double kCpuSecondsPerMiB = 0.25, kCpuFloor = 10.0;
 constexpr int kOutOfMemoryExit = 97;
 constexpr int kWatchMilliseconds = 20;
+constexpr std::size_t kPipeBytes = 1 << 20;
 
 // The work's failed allocation ends the child at once with a code that says
 // why, instead of an exception that the importer would turn into some text.
@@ -103,21 +105,42 @@ std::string Seconds(double s) {
 // Takes whole frames off the front of what the child sent so far.
 class FrameReader {
  public:
-  std::string pending;
+  explicit FrameReader(std::uint64_t largest) : m_largest(largest) {}
 
-  // Calls `frame(type, payload)` for each whole frame.
+  void Append(const char* data, std::size_t size) { m_pending.append(data, size); }
+
+  // Calls `frame(type, payload)` for each whole frame; the payload may be
+  // moved from.
   template <class Fn>
   void Take(Fn frame) {
     std::size_t at = 0;
-    while (pending.size() - at >= 9) {
+    while (m_pending.size() - at >= kHead) {
       std::uint64_t size = 0;
-      std::memcpy(&size, pending.data() + at + 1, sizeof size);
-      if (pending.size() - at - 9 < size) break;
-      frame(pending[at], std::string_view(pending).substr(at + 9, size));
-      at += 9 + size;
+      std::memcpy(&size, m_pending.data() + at + 1, sizeof size);
+      if (m_pending.size() - at - kHead < size) {
+        // Room for the rest at once; a frame cannot exceed what the child may hold.
+        if (size <= m_largest) m_pending.reserve(at + kHead + size);
+        break;
+      }
+      const char type = m_pending[at];
+      if (at == 0 && m_pending.size() == kHead + size) {
+        std::string payload = std::move(m_pending);
+        m_pending.clear();
+        payload.erase(0, kHead);
+        frame(type, payload);
+        return;
+      }
+      std::string payload = m_pending.substr(at + kHead, size);
+      frame(type, payload);
+      at += kHead + size;
     }
-    pending.erase(0, at);
+    m_pending.erase(0, at);
   }
+
+ private:
+  static constexpr std::size_t kHead = 9;
+  std::string m_pending;
+  std::uint64_t m_largest;
 };
 
 }  // namespace
@@ -166,6 +189,9 @@ IsolatedOutcome RunIsolated(const IsolationLimits& limits, const std::function<v
     outcome.error = std::string("cannot make a pipe: ") + std::strerror(errno);
     return outcome;
   }
+  // Fewer turns between the processes for large meshes; the default where
+  // the system refuses.
+  fcntl(fds[1], F_SETPIPE_SZ, static_cast<int>(kPipeBytes));
   const ProcessMemory parent = MemoryOf("/proc/self/statm");
   const pid_t pid = fork();
   if (pid < 0) {
@@ -183,34 +209,32 @@ IsolatedOutcome RunIsolated(const IsolationLimits& limits, const std::function<v
   const std::string statm = "/proc/" + std::to_string(pid) + "/statm";
   const auto start = std::chrono::steady_clock::now();
   enum class Stopped { kNo, kMemory, kWall } stopped = Stopped::kNo;
-  FrameReader frames;
+  FrameReader frames(limits.memoryBytes);
   bool answered = false;
-  const auto onFrame = [&](char type, std::string_view payload) {
+  const auto onFrame = [&](char type, std::string& payload) {
     if (type == 'p' && payload.size() == sizeof(double)) {
       double fraction = 0;
       std::memcpy(&fraction, payload.data(), sizeof fraction);
       progress(fraction);
     } else if (type == 'r') {
       outcome.ok = true;
-      outcome.result.assign(payload);
+      outcome.result = std::move(payload);
       answered = true;
     } else if (type == 'f' && !payload.empty()) {
       outcome.code = payload[0];
-      outcome.error.assign(payload.substr(1));
+      outcome.error = payload.substr(1);
       answered = true;
     }
   };
-  constexpr std::size_t kChunk = 1 << 20;
+  std::vector<char> chunk(kPipeBytes);
   for (;;) {
     pollfd watched{fds[0], POLLIN, 0};
     const int ready = poll(&watched, 1, kWatchMilliseconds);
     if (ready > 0) {
-      const std::size_t old = frames.pending.size();
-      frames.pending.resize(old + kChunk);
-      const ssize_t n = read(fds[0], frames.pending.data() + old, kChunk);
-      frames.pending.resize(old + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+      const ssize_t n = read(fds[0], chunk.data(), chunk.size());
       if (n == 0) break;
       if (n < 0 && errno != EINTR && errno != EAGAIN) break;
+      if (n > 0) frames.Append(chunk.data(), static_cast<std::size_t>(n));
       frames.Take(onFrame);
     } else if (ready < 0 && errno != EINTR) {
       break;
