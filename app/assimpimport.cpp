@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "app/importedmesh.h"
 #include "app/isolatedimport.h"
 #include "app/meshcolours.h"
+#include "app/plainobj.h"
 #include "app/plyfile.h"
 #include "app/progressbar.h"
 #include "app/weld.h"
@@ -395,6 +397,10 @@ void ImportInChild(const std::string& path, const MeshColours& colours, ChildCha
   Assimp::Importer importer;
   auto* handler = new ChannelProgress(channel);
   importer.SetProgressHandler(handler);  // the importer owns it
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == ".obj" && ReadPlainObj(path, imported, [&](double f) { channel.Progress(f); }))
+    channel.Result(EncodeScene(imported));
   FaceColours colouring(colours);
   std::vector<int> fileFaceColours = PlyFaceColours(path, colouring);
 
