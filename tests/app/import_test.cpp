@@ -250,6 +250,12 @@ TEST(MeshImport, HostileFilesFailClearlyWithinBoundedMemory) {
           "buffers": [{"byteLength": 24000000000, "uri": "data:application/octet-stream;base64,AAAA"}]})",
        "cannot be imported: "},
       {"part.obj", "v 0 0 0\nv 1 0 0\nf 1 2 2000000000\nf -2000000000 1 2\n", "cannot be imported: "},
+      // A face that claims four thousand million corners.
+      {"list.ply",
+       "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+       "element face 1\nproperty list uint int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n"
+       "4000000000 0 1 2\n",
+       "cannot be imported: "},
   };
   for (const Hostile& c : cases) {
     const MeshImport imported = Import(dir.Write(c.name, c.bytes));
