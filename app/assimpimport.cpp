@@ -391,6 +391,12 @@ std::vector<int> Spread(const std::vector<int>& colours, const std::vector<int>&
   return result;
 }
 
+std::uint64_t RegularFileSize(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size)
+                                                                 : 0;
+}
+
 // The importing process's whole job: Assimp's scene, flattened into parts.
 void ImportInChild(const std::string& path, const MeshColours& colours, ChildChannel& channel) {
   ImportedScene imported;
@@ -399,10 +405,12 @@ void ImportInChild(const std::string& path, const MeshColours& colours, ChildCha
   importer.SetProgressHandler(handler);  // the importer owns it
   std::string extension = std::filesystem::path(path).extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (extension == ".obj" && ReadPlainObj(path, imported, [&](double f) { channel.Progress(f); }))
+  // A pipe is read once, by Assimp.
+  const bool regular = RegularFileSize(path) > 0;
+  if (regular && extension == ".obj" && ReadPlainObj(path, imported, [&](double f) { channel.Progress(f); }))
     channel.Result(EncodeScene(imported));
   FaceColours colouring(colours);
-  std::vector<int> fileFaceColours = PlyFaceColours(path, colouring);
+  std::vector<int> fileFaceColours = regular ? PlyFaceColours(path, colouring) : std::vector<int>();
 
   handler->Phase(0.0, 0.7);
   const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure);
@@ -440,12 +448,6 @@ void ImportInChild(const std::string& path, const MeshColours& colours, ChildCha
   flattener.AddNode(*scene->mRootNode, aiMatrix4x4());
   importer.FreeScene();
   channel.Result(EncodeScene(imported));
-}
-
-std::uint64_t RegularFileSize(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size)
-                                                                 : 0;
 }
 
 // The counts that the file's header declares, checked before any importer

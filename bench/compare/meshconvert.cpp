@@ -1,6 +1,5 @@
 #include "meshconvert.h"
 
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,6 +88,13 @@ struct Run {
   double treePeak = 0;  // the process and its children together, sampled
 };
 
+std::string Text(const std::string& path) {
+  std::ifstream in(path);
+  std::string text;
+  std::getline(in, text);
+  return text;
+}
+
 std::uint64_t Resident(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/statm");
   std::uint64_t size = 0, resident = 0;
@@ -96,17 +102,27 @@ std::uint64_t Resident(pid_t pid) {
   return resident * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
 }
 
-// The resident memory of `pid` and of its children.
+// The resident memory of `pid` and of all its descendants. A process that
+// is still this program's copy before its exec is not counted: it is not
+// the command yet.
 std::uint64_t TreeResident(pid_t pid) {
-  std::uint64_t total = Resident(pid);
-  std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+  const std::string proc = "/proc/" + std::to_string(pid);
+  std::error_code ignored;
+  static const fs::path self = fs::read_symlink("/proc/self/exe");
+  std::uint64_t total = fs::read_symlink(proc + "/exe", ignored) == self ? 0 : Resident(pid);
+  std::ifstream children(proc + "/task/" + std::to_string(pid) + "/children");
   pid_t child = 0;
-  while (children >> child) total += Resident(child);
+  while (children >> child) total += TreeResident(child);
   return total;
 }
 
-Run RunCommand(const std::vector<std::string>& command) {
-  std::vector<std::string> args = command;
+// Runs the command under GNU time, whose own small process starts it: a
+// process forked straight from this large one would count this one's pages
+// in its peak. time reports the command's peak and that of its children,
+// whichever is larger, as wait4 does.
+Run RunCommand(const std::vector<std::string>& command, const std::string& report) {
+  std::vector<std::string> args = {"/usr/bin/time", "-f", "%M %U %S", "-o", report};
+  args.insert(args.end(), command.begin(), command.end());
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -115,26 +131,26 @@ Run RunCommand(const std::vector<std::string>& command) {
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     std::freopen("/dev/null", "w", stdout);
-    execvp(argv[0], argv.data());
+    execv(argv[0], argv.data());
     _exit(127);
   }
   Run run;
   int status = 0;
-  rusage usage{};
   for (;;) {
     run.treePeak = std::max(run.treePeak, static_cast<double>(TreeResident(pid)));
-    const pid_t done = wait4(pid, &status, WNOHANG, &usage);
+    const pid_t done = waitpid(pid, &status, WNOHANG);
     if (done == pid) break;
-    if (done < 0 && errno != EINTR) throw std::runtime_error("wait4 failed");
+    if (done < 0 && errno != EINTR) throw std::runtime_error("waitpid failed");
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     throw std::runtime_error("\"" + command.front() + " " + command.at(1) + "\" failed");
-  run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  run.peakRss = static_cast<double>(usage.ru_maxrss) * 1024.0;
-  run.treePeak = std::max(run.treePeak, run.peakRss);
+  std::istringstream measured(Text(report));
+  double kib = 0, user = 0, system = 0;
+  if (!(measured >> kib >> user >> system)) throw std::runtime_error("no measures from /usr/bin/time");
+  run.cpuSeconds = user + system;
+  run.peakRss = kib * 1024.0;
   return run;
 }
 
@@ -167,7 +183,8 @@ Json CompareObjToStl(int runs, const std::string& dir) {
                                                           {"assimp", "export", obj, theirs, "-fstlb"}};
   std::vector<std::vector<Run>> results(commands.size());
   for (int r = 0; r < runs; ++r)
-    for (std::size_t c = 0; c < commands.size(); ++c) results[c].push_back(RunCommand(commands[c]));
+    for (std::size_t c = 0; c < commands.size(); ++c)
+      results[c].push_back(RunCommand(commands[c], (fs::path(dir) / "time.txt").string()));
 
   Json json = {{"input_obj_bytes", fs::file_size(obj)},
                {"faces", 20 << (2 * kLevel)},
