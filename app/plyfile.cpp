@@ -1,5 +1,6 @@
 #include "app/plyfile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <sstream>
@@ -140,6 +141,8 @@ std::string ImplausiblePlyCounts(const PlyHeader& header, std::uint64_t fileSize
     std::uint64_t least = 0;
     for (const PlyProperty& p : e.properties)
       least += header.format == PlyHeader::kAscii ? 2 : p.countSize > 0 ? p.countSize : p.size;
+    // Each text element ends its line, even one without properties.
+    if (header.format == PlyHeader::kAscii) least = std::max<std::uint64_t>(least, 1);
     needed += static_cast<long double>(least) * e.count;
     if (needed > body)
       return "PLY header declares " + std::to_string(e.count) + " " + e.name + " elements, more than the " +
@@ -180,7 +183,8 @@ std::vector<std::array<float, 3>> ReadPlyFaceColours(std::istream& in, const Ply
         if (!reader.Read(p.size, p.kind, value)) return {};
         for (int c = 0; c < 3; ++c)
           if (channel[c] == static_cast<int>(i))
-            rgb[static_cast<std::size_t>(c)] = static_cast<float>(p.kind == 'f' ? value : value / 255.0);
+            rgb[static_cast<std::size_t>(c)] =
+                static_cast<float>(p.kind == 'f' ? value : value / (p.size == 2 ? 65535.0 : 255.0));
       }
       if (faces) colours.push_back(rgb);
     }

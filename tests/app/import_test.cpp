@@ -371,6 +371,9 @@ TEST(DeclaredCounts, PlausibleHeadersAndOtherFilesPass) {
   EXPECT_EQ(ImplausibleDeclaredCounts(ply, ply.size(), ".ply"), "");
   EXPECT_EQ(ImplausibleDeclaredCounts(ply, ply.size() - 2, ".ply"),
             "PLY header declares 1 vertex elements, more than the 0 bytes after it can hold");
+  const std::string bare = "ply\nformat ascii 1.0\nelement marker 1000\nend_header\n";
+  EXPECT_THAT(ImplausibleDeclaredCounts(bare, bare.size() + 999, ".ply"), HasSubstr("1000 marker elements"))
+      << "a text element takes its line even without properties";
   const std::string off = "OFF\n1 1 0\n0 0 0\n1 0\n";
   EXPECT_EQ(ImplausibleDeclaredCounts(off, off.size(), ".off"), "");
   // An ASCII STL says "solid"; other formats have no count at byte 80.
