@@ -12,7 +12,7 @@ void Put(std::string& out, const T& value) {
 template <class T>
 void PutArray(std::string& out, const std::vector<T>& values) {
   Put(out, static_cast<std::uint64_t>(values.size()));
-  out.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
+  if (!values.empty()) out.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
 }
 
 class Reader {
@@ -31,7 +31,7 @@ class Reader {
     std::uint64_t count = 0;
     if (!Get(count) || count > m_bytes.size() / sizeof(T)) return false;
     values.resize(count);
-    std::memcpy(values.data(), m_bytes.data(), count * sizeof(T));
+    if (count > 0) std::memcpy(values.data(), m_bytes.data(), count * sizeof(T));
     m_bytes.remove_prefix(count * sizeof(T));
     return true;
   }
