@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "app/assimpprogress.h"
+#include "app/binarystl.h"
 #include "app/meshcolours.h"
 #include "app/outputfile.h"
 #include "host/xcompactlineset.h"
@@ -318,6 +319,7 @@ bool WriteFiles(const MemoryFiles& files, std::vector<std::string>& paths, std::
 
 MeshExport ExportMesh(xGeometry& geometry, const MeshFormat& format, const std::string& path,
                       const MeshColours& colours, ProgressBar& progress) {
+  if (std::strcmp(format.exportId, "stlb") == 0) return ExportBinaryStl(geometry, path, progress);
   MeshExport result;
   SceneMaker maker(format, colours);
   xGeoContainer& container = *geometry.GetContainer();

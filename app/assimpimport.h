@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/hostread.h"
+#include "app/isolatedimport.h"
 #include "host/xgeometry.h"
 
 class MeshColours;
@@ -31,5 +32,14 @@ struct MeshImport {
 // set) and points. A material's name gives the Deneb colour, else its diffuse
 // colour does, or per face the first corner's colour when the mesh carries
 // colours per vertex; the set gets the host's material of that colour.
+// Files without colours give sets without a colour ("PDB_DEFAULT"), whatever
+// the format: a material that the importer makes up for them is not one.
+// Corners at exactly the same position become one point of a mesh.
+// The importer runs in a child process under limits in proportion to the
+// file's size; headers that declare more than the file can hold are
+// refused before it starts.
 MeshImport ImportMesh(const std::string& path, const MeshColours& colours, const MeshImportOptions& options,
                       ProgressBar& progress);
+// The same under the limits given.
+MeshImport ImportMesh(const std::string& path, const MeshColours& colours, const MeshImportOptions& options,
+                      ProgressBar& progress, const IsolationLimits& limits);

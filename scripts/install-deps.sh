@@ -12,7 +12,7 @@ packages=(
   gettext locales time
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libpng-dev libassimp-dev
-  libfast-float-dev libtinyobjloader-dev
+  libfast-float-dev libtinyobjloader-dev assimp-utils
 )
 
 missing=()

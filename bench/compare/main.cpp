@@ -20,6 +20,7 @@
 #include "app/package.h"
 #include "children.h"
 #include "mesh.h"
+#include "meshconvert.h"
 #include "writers.h"
 
 namespace fs = std::filesystem;
@@ -409,6 +410,7 @@ Report Run(const Options& options, const fs::path& dir) {
   CompareSurfaces(options.runs, library, clocked, data, report);
   CompareSurfaceThreads(options.runs, library, data, report);
   CompareWrites(options.runs, package, data, dir, report);
+  report.json["convert_obj_to_stl"] = CompareObjToStl(options.runs, dir.string());
   report.Finish();
   return report;
 }
