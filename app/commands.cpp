@@ -33,18 +33,22 @@ bool ForEachSet(const xGeometry* geometry, Visit visit, std::string& error) {
   return true;
 }
 
+// The set table is walked twice, first for the column widths and then for
+// the text, so that no table of a million rows is held; the bounds, the
+// dearest column to format, are last and need no width.
 bool PrintReadReport(const ReadResult& result, std::ostream& out, std::string& error) {
   const ReadReport& r = result.report;
   TextTable sets;
   sets.AddRow({"#", "type", "material", "mode", "content", "bounds"});
   std::size_t count = 0;
-  const bool walked = ForEachSet(
-      result.geometry.get(),
-      [&](const SetSummary& s) {
-        sets.AddRow({std::to_string(count++), s.type, s.material ? EscapeControls(*s.material) : "-",
-                     std::to_string(s.materialMode), DescribeContent(s), DescribeBounds(s.bounds)});
-      },
-      error);
+  if (!ForEachSet(
+          result.geometry.get(),
+          [&](const SetSummary& s) {
+            sets.Widen({std::to_string(count++), s.type, s.material ? EscapeControls(*s.material) : "-",
+                        std::to_string(s.materialMode), DescribeContent(s)});
+          },
+          error))
+    return false;
 
   TextTable head;
   head.AddRow({"file", EscapeControls(r.file)});
@@ -57,11 +61,20 @@ bool PrintReadReport(const ReadResult& result, std::ostream& out, std::string& e
   head.AddRow({"assertions", std::to_string(r.assertions)});
   head.AddRow({"sets", std::to_string(count)});
   head.Print(out);
-  if (count > 0) {
-    out << '\n';
-    sets.Print(out, "  ");
-  }
-  return walked;
+  if (count == 0) return true;
+
+  out << '\n';
+  sets.Print(out, "  ");
+  std::size_t index = 0;
+  return ForEachSet(
+      result.geometry.get(),
+      [&](const SetSummary& s) {
+        sets.PrintRow(out,
+                      {std::to_string(index++), s.type, s.material ? EscapeControls(*s.material) : "-",
+                       std::to_string(s.materialMode), DescribeContent(s), DescribeBounds(s.bounds)},
+                      "  ");
+      },
+      error);
 }
 
 bool PrintReadJson(const ReadResult& result, std::ostream& out, std::string& error) {

@@ -25,6 +25,7 @@ class ReadJsonWriter {
   struct Serializer;
   std::ostream& m_out;
   std::unique_ptr<Serializer> m_serializer;
+  std::string m_text;  // one set's text, reused
   bool m_first = true;
 };
 

@@ -16,41 +16,47 @@ std::size_t Width(std::string_view text) {
 
 }  // namespace
 
-void TextTable::AddCell(std::string_view cell, std::size_t column) {
-  m_text.append(cell);
-  m_cellEnds.push_back(m_text.size());
+void TextTable::Widen(std::size_t column, std::string_view cell) {
   if (m_widths.size() <= column) m_widths.resize(column + 1, 0);
   m_widths[column] = std::max(m_widths[column], Width(cell));
 }
 
-void TextTable::EndRow() { m_rowEnds.push_back(m_cellEnds.size()); }
-
-void TextTable::AddRow(std::initializer_list<std::string_view> cells) {
+void TextTable::Widen(Row cells) {
   std::size_t column = 0;
-  for (const std::string_view cell : cells) AddCell(cell, column++);
-  EndRow();
+  for (const std::string_view cell : cells) Widen(column++, cell);
+}
+
+void TextTable::AddRow(Row cells) {
+  Widen(cells);
+  m_rows.emplace_back(cells.begin(), cells.end());
 }
 
 void TextTable::AddRow(const std::vector<std::string>& cells) {
-  for (std::size_t i = 0; i < cells.size(); ++i) AddCell(cells[i], i);
-  EndRow();
+  for (std::size_t i = 0; i < cells.size(); ++i) Widen(i, cells[i]);
+  m_rows.push_back(cells);
+}
+
+template <class Cells>
+void TextTable::PrintCells(std::ostream& out, const Cells& cells, const std::string& indent) const {
+  std::string line = indent;
+  std::size_t column = 0;
+  for (const std::string_view cell : cells) {
+    line += cell;
+    if (column + 1 < cells.size())
+      line.append(m_widths[column] - std::min(m_widths[column], Width(cell)) + 2, ' ');
+    ++column;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  line += '\n';
+  out << line;
 }
 
 void TextTable::Print(std::ostream& out, const std::string& indent) const {
-  std::string line;
-  std::size_t cell = 0, textStart = 0;
-  for (const std::size_t rowEnd : m_rowEnds) {
-    line = indent;
-    for (std::size_t column = 0; cell < rowEnd; ++cell, ++column) {
-      const std::string_view text(m_text.data() + textStart, m_cellEnds[cell] - textStart);
-      textStart = m_cellEnds[cell];
-      line += text;
-      if (cell + 1 < rowEnd) line.append(m_widths[column] - Width(text) + 2, ' ');
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    line += '\n';
-    out << line;
-  }
+  for (const auto& row : m_rows) PrintCells(out, row, indent);
+}
+
+void TextTable::PrintRow(std::ostream& out, Row cells, const std::string& indent) const {
+  PrintCells(out, cells, indent);
 }
 
 std::string EscapeControls(std::string_view text) {

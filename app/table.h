@@ -7,21 +7,26 @@
 #include <vector>
 
 // Left-aligned text columns, two blanks apart; the last column is not padded.
-// The cells of every row share one block of text, so that a table of a
-// million rows costs little more than its text.
+// A long table need not be held: Widen with every row first, then PrintRow
+// each, producing the same text as AddRow and Print.
 class TextTable {
  public:
-  void AddRow(std::initializer_list<std::string_view> cells);
+  using Row = std::initializer_list<std::string_view>;
+
+  void AddRow(Row cells);
   void AddRow(const std::vector<std::string>& cells);
   void Print(std::ostream& out, const std::string& indent = "") const;
 
- private:
-  void AddCell(std::string_view cell, std::size_t column);
-  void EndRow();
+  // Makes room for a row that is not kept.
+  void Widen(Row cells);
+  void PrintRow(std::ostream& out, Row cells, const std::string& indent = "") const;
 
-  std::string m_text;
-  std::vector<std::size_t> m_cellEnds;  // into m_text
-  std::vector<std::size_t> m_rowEnds;   // into m_cellEnds
+ private:
+  void Widen(std::size_t column, std::string_view cell);
+  template <class Cells>
+  void PrintCells(std::ostream& out, const Cells& cells, const std::string& indent) const;
+
+  std::vector<std::vector<std::string>> m_rows;
   std::vector<std::size_t> m_widths;
 };
 
