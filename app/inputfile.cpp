@@ -17,6 +17,10 @@ namespace {
 // small enough to stay in the second-level cache.
 constexpr std::size_t kReadBuffer = 1 << 18;
 constexpr std::size_t kCopyBuffer = 1 << 20;
+// A pipe is copied up to this size: far beyond any part the readers take,
+// and a bound for an endless source (< /dev/zero) on a temporary directory
+// that may be memory.
+constexpr long long kLargestCopy = 1LL << 30;
 
 std::mutex g_mutex;
 std::map<std::string, std::shared_ptr<InputFile>> g_copies;
@@ -57,7 +61,12 @@ int CopyToTemporary(int source, const std::string& name, std::string& error) {
     return -1;
   }
   std::vector<char> buffer(kCopyBuffer);
-  for (;;) {
+  for (long long copied = 0;;) {
+    if (copied > kLargestCopy) {
+      error = name + ": more than " + std::to_string(kLargestCopy >> 20) +
+              " MiB that is not a regular file; give the file itself";
+      break;
+    }
     const ssize_t n = read(source, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
@@ -65,6 +74,7 @@ int CopyToTemporary(int source, const std::string& name, std::string& error) {
       break;
     }
     if (n == 0) return copy;
+    copied += n;
     if (!WriteAll(copy, buffer.data(), static_cast<std::size_t>(n))) {
       error = name + ": cannot make a temporary copy: " + std::strerror(errno ? errno : EIO);
       break;
@@ -99,6 +109,13 @@ std::shared_ptr<InputFile> InputFile::Open(const std::string& name, std::string&
   }
   if (S_ISREG(info.st_mode) && !standardInput)
     return std::shared_ptr<InputFile>(new InputFile(fd, name, name));
+  // A device named on the command line is no part file (/dev/zero would
+  // never end); standard input may still be a terminal or a redirection.
+  if ((S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) && !standardInput) {
+    error = name + ": is a device, not a file to read";
+    close(fd);
+    return nullptr;
+  }
 
   const int copy = CopyToTemporary(fd, standardInput ? "standard input" : name, error);
   close(fd);

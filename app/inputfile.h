@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-// An input file opened once. A regular file is read where it is; anything
-// else (standard input as "-", a pipe, a FIFO, a device) is copied once into
-// an unnamed temporary file, so that every later look at it (the head, the
+// An input file opened once. A regular file is read where it is; standard
+// input ("-"), a pipe or a FIFO is copied once (up to 1 GiB) into an unnamed
+// temporary file, so that every later look at it (the head, the
 // read, a mesh importer) sees the same bytes without opening it again. Such
 // copies are kept for the life of the process under the name they were
-// opened by.
+// opened by. A device named as a file is refused.
 class InputFile {
  public:
   // Null with the reason in `error` when it cannot be opened or copied.

@@ -84,6 +84,12 @@ TEST(Inputs, StandardInputAndPipesAreReadOnceByEveryCommand) {
 
   const Outcome empty = Shell("$XPDB read - </dev/null");
   EXPECT_EQ(empty.code, 2) << empty.err;
+  // An endless device is refused at once instead of being copied.
+  for (const char* command : {"read /dev/zero", "detect /dev/zero", "convert /dev/urandom x.pdb"}) {
+    const Outcome device = Shell(std::string("timeout 20 $XPDB ") + command);
+    EXPECT_EQ(device.code, 2) << command;
+    EXPECT_NE(device.err.find("is a device"), std::string::npos) << device.err;
+  }
 }
 
 TEST(Inputs, AFifoIsReadAndEndsInsteadOfHanging) {
