@@ -80,6 +80,23 @@ TEST(ReplacingFile, ShowsNoTemporaryWhileWritingAndKeepsModeAndContentWhole) {
   EXPECT_EQ(dir.Names(), std::set<std::string>{"out.pdb"});
 }
 
+// Only a privileged process may give a file to someone else.
+TEST(ReplacingFile, AReplacedFileKeepsItsOwner) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to own a file for another user";
+  const Scratch dir;
+  const std::string target = dir.Write("out.pdb", "old\n");
+  ASSERT_EQ(chown(target.c_str(), 4321, 8765), 0);
+  ReplacingFile file;
+  std::string error;
+  ASSERT_TRUE(file.Open(target, error)) << error;
+  Write(file, "new\n");
+  ASSERT_TRUE(file.Commit(error)) << error;
+  struct stat info;
+  ASSERT_EQ(stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, 4321u);
+  EXPECT_EQ(info.st_gid, 8765u);
+}
+
 TEST(ReplacingFile, AnAbandonedOrFailedWriteLeavesTheOldFileAlone) {
   const Scratch dir;
   const std::string target = dir.Write("out.pdb", "old\n");
