@@ -1,6 +1,7 @@
 // xpdb: a command-line host for the PDB format package.
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -30,6 +31,9 @@ int main(int argc, char** argv) {
   // A file-size limit then fails the write (and is reported) instead of
   // killing the process half-way.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A summary of a million sets goes out in large writes, not in 4 KiB ones.
+  static char outputBuffer[1 << 16];
+  if (isatty(STDOUT_FILENO) != 1) std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
   CLI::App app{"xpdb: reads, checks and converts PDB part files through the xpdb package"};
   // At most one; none only with --version.
