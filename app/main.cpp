@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   modules->add_flag("--json", json, "Print JSON");
 
   auto* detect = app.add_subcommand("detect", "Show which module accepts each file");
-  detect->add_option("files", files, "PDB files")->required();
+  detect->add_option("files", files, "PDB files; - reads standard input")->required();
   detect->add_flag("--json", json, "Print JSON");
 
   const auto addReadOptions = [&module](CLI::App* command, ReadRequest& request) {
