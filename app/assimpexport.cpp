@@ -297,22 +297,19 @@ class SceneMaker {
 
 // Puts every file in place only when all of them were written in full.
 bool WriteFiles(const MemoryFiles& files, std::vector<std::string>& paths, std::string& error) {
-  std::vector<std::unique_ptr<ReplacingFile>> outputs;
+  ReplacingFileSet outputs;
   for (const std::string& path : paths) {
-    outputs.push_back(std::make_unique<ReplacingFile>());
-    ReplacingFile& file = *outputs.back();
-    if (!file.Open(path, error)) return false;
+    ReplacingFile* file = outputs.Add(path, error);
+    if (!file) return false;
     const std::string& data = files.Data(path);
     const auto size = static_cast<std::streamsize>(data.size());
-    if (file.sputn(data.data(), size) != size) {
-      error = file.WriteError();
+    if (file->sputn(data.data(), size) != size) {
+      error = file->WriteError();
       if (error.empty()) error = "cannot write " + path;
       return false;
     }
   }
-  for (auto& file : outputs)
-    if (!file->Commit(error)) return false;
-  return true;
+  return outputs.Commit(error);
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/anyread.h"
+#include "app/readjson.h"
 #include "app/table.h"
+#include "app/version.h"
 
 namespace {
 
@@ -14,29 +17,73 @@ nlohmann::ordered_json TextOrNull(const char* text) {
   return text ? nlohmann::ordered_json(text) : nlohmann::ordered_json(nullptr);
 }
 
-void PrintReadReport(const ReadResult& result, std::ostream& out) {
+// Calls `visit` with the summary of each set in turn; false when the
+// geometry could not be walked, with the reason in `error`.
+template <class Visit>
+bool ForEachSet(const xGeometry* geometry, Visit visit, std::string& error) {
+  if (!geometry || geometry->GetContainer().IsEmpty()) return true;
+  try {
+    const xGeoContainer& container = *geometry->GetContainer();
+    for (int i = 0; i < container.GetSetCount(); ++i)
+      if (const xGeoSet* set = container.GetSet(i)) visit(Summarise(*set));
+  } catch (...) {
+    error = "cannot summarise the geometry: " + CurrentExceptionText();
+    return false;
+  }
+  return true;
+}
+
+// The set table is walked twice, first for the column widths and then for
+// the text, so that no table of a million rows is held; the bounds, the
+// dearest column to format, are last and need no width.
+bool PrintReadReport(const ReadResult& result, std::ostream& out, std::string& error) {
   const ReadReport& r = result.report;
+  TextTable sets;
+  sets.AddRow({"#", "type", "material", "mode", "content", "bounds"});
+  std::size_t count = 0;
+  if (!ForEachSet(
+          result.geometry.get(),
+          [&](const SetSummary& s) {
+            sets.Widen({std::to_string(count++), s.type, s.material ? EscapeControls(*s.material) : "-",
+                        std::to_string(s.materialMode), DescribeContent(s)});
+          },
+          error))
+    return false;
+
   TextTable head;
-  head.AddRow({"file", r.file});
-  head.AddRow({"module", r.module + " (module " + std::to_string(result.module->index) + ")"});
+  head.AddRow({"file", EscapeControls(r.file)});
+  head.AddRow({"module", result.module ? r.module + " (module " + std::to_string(result.module->index) + ")"
+                                       : std::string("none: imported as a mesh file")});
   head.AddRow({"status", r.ok ? "ok" : "failed: " + r.error});
   head.AddRow({"optimizer", r.optimizer.called
                                 ? r.optimizer.name + ", version " + std::to_string(r.optimizer.version)
                                 : "not called"});
   head.AddRow({"assertions", std::to_string(r.assertions)});
-  head.AddRow({"sets", std::to_string(r.sets.size())});
+  head.AddRow({"sets", std::to_string(count)});
   head.Print(out);
-  if (r.sets.empty()) return;
+  if (count == 0) return true;
 
-  TextTable sets;
-  sets.AddRow({"#", "type", "material", "mode", "content", "bounds"});
-  for (std::size_t i = 0; i < r.sets.size(); ++i) {
-    const SetSummary& s = r.sets[i];
-    sets.AddRow({std::to_string(i), s.type, s.material ? *s.material : "-", std::to_string(s.materialMode),
-                 DescribeContent(s), DescribeBounds(s.bounds)});
-  }
   out << '\n';
   sets.Print(out, "  ");
+  std::size_t index = 0;
+  return ForEachSet(
+      result.geometry.get(),
+      [&](const SetSummary& s) {
+        sets.PrintRow(out,
+                      {std::to_string(index++), s.type, s.material ? EscapeControls(*s.material) : "-",
+                       std::to_string(s.materialMode), DescribeContent(s), DescribeBounds(s.bounds)},
+                      "  ");
+      },
+      error);
+}
+
+bool PrintReadJson(const ReadResult& result, std::ostream& out, std::string& error) {
+  ReadJsonWriter writer(out);
+  writer.Begin(result.report);
+  const bool walked = ForEachSet(
+      result.geometry.get(), [&](const SetSummary& s) { writer.Set(s); }, error);
+  writer.End();
+  return walked;
 }
 
 }  // namespace
@@ -59,7 +106,7 @@ int RunModules(const Package& package, bool json, std::ostream& out) {
                               {"write_priority", m.getWritePriority()},
                               {"type", m.getType()}});
     }
-    out << j.dump(2) << '\n';
+    out << DumpJson(j) << '\n';
     return kExitOk;
   }
 
@@ -91,28 +138,28 @@ int RunDetect(const Package& package, const std::vector<std::string>& files, boo
                                     {"accepted", nlohmann::ordered_json::array()},
                                     {"error", nullptr}};
     if (!ReadHead(file, package.LargestSampleSize(), head, problem)) {
-      err << "xpdb: " << problem << '\n';
+      err << "xpdb: " << EscapeControls(problem) << '\n';
       entry["error"] = problem;
-      table.AddRow({file, "cannot be read"});
+      table.AddRow({EscapeControls(file), "cannot be read"});
       code = kExitUsage;
     } else {
       const std::vector<int> accepted = package.AcceptingModules(head);
       for (const int i : accepted)
         entry["accepted"].push_back(package.Modules()[static_cast<std::size_t>(i)].getName());
       if (accepted.empty()) {
-        table.AddRow({file, "not recognised"});
+        table.AddRow({EscapeControls(file), "not recognised"});
         code = kExitUsage;
       } else {
         const PackageModule& m = package.Modules()[static_cast<std::size_t>(accepted.front())];
         entry["module"] = m.getName();
         entry["index"] = m.index;
-        table.AddRow({file, Text(m.getName()) + " (module " + std::to_string(m.index) + ")"});
+        table.AddRow({EscapeControls(file), Text(m.getName()) + " (module " + std::to_string(m.index) + ")"});
       }
     }
     list.push_back(entry);
   }
   if (json)
-    out << list.dump(2) << '\n';
+    out << DumpJson(list) << '\n';
   else
     table.Print(out);
   return code;
@@ -120,15 +167,28 @@ int RunDetect(const Package& package, const std::vector<std::string>& files, boo
 
 int RunRead(const Package& package, const ReadRequest& request, bool json, std::ostream& out,
             std::ostream& err) {
-  const ReadResult result = ReadThroughPackage(package, request);
-  if (result.code == kExitUsage) {
-    err << "xpdb: " << result.problem << '\n';
+  ReadRequest lean = request;
+  lean.summarise = false;  // the sets are summarised as they are printed
+  const ReadResult result = ReadAnyFile(package, lean, err);
+  if (result.code == kExitUsage || result.code == kExitNoPackage) {
+    err << "xpdb: " << EscapeControls(result.problem) << '\n';
     return result.code;
   }
-  if (!result.report.ok) err << "xpdb: " << request.file << ": " << result.report.error << '\n';
-  if (json)
-    out << ToJson(result.report).dump(2) << '\n';
-  else
-    PrintReadReport(result, out);
+  const std::string name = EscapeControls(request.file);
+  if (!result.report.ok) err << "xpdb: " << name << ": " << result.report.error << '\n';
+  std::string error;
+  const bool walked = json ? PrintReadJson(result, out, error) : PrintReadReport(result, out, error);
+  if (!walked) {
+    err << "xpdb: " << name << ": " << error << '\n';
+    return kExitFailed;
+  }
   return result.code;
+}
+
+int RunVersion(const Package* package, std::ostream& out) {
+  out << "xpdb " << kProgramVersion << '\n';
+  if (package)
+    out << "package " << Text(package->Name()) << ' ' << Text(package->Version()) << " (host core "
+        << Text(package->CoreVersion()) << ")\n";
+  return kExitOk;
 }

@@ -16,8 +16,12 @@ int RunModules(const Package& package, bool json, std::ostream& out);
 int RunDetect(const Package& package, const std::vector<std::string>& files, bool json, std::ostream& out,
               std::ostream& err);
 
+// Reads a PDB file, or a mesh file through the importer, and prints what it holds.
 int RunRead(const Package& package, const ReadRequest& request, bool json, std::ostream& out,
             std::ostream& err);
+
+// The program's version, and the package's when it is loaded.
+int RunVersion(const Package* package, std::ostream& out);
 
 struct ConvertRequest {
   ReadRequest input;

@@ -54,7 +54,7 @@ Input ImportInput(const ConvertRequest& request, bool pdbOutput, const MeshColou
   {
     ProgressBar bar(err, "xpdb: reading " + request.input.file, request.progress);
     try {
-      imported = ImportMesh(request.input.file, colours, options, bar);
+      imported = ImportMesh(InputPath(request.input.file), colours, options, bar);
     } catch (...) {
       imported.code = kExitFailed;
       imported.problem = request.input.file + ": cannot be imported: " + CurrentExceptionText();

@@ -1,11 +1,9 @@
 #include "app/hostread.h"
 
-#include <cerrno>
 #include <cstring>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 
+#include "app/inputfile.h"
 #include "host/xassert.h"
 #include "host/xenvironment.h"
 #include "host/xgeometryoptimizer.h"
@@ -15,6 +13,8 @@
 namespace {
 
 constexpr const char* kToleranceSetting = "Render.NURBS.Tolerance";
+
+}  // namespace
 
 std::string Printable(const std::string& bytes) {
   std::string text;
@@ -33,27 +33,15 @@ std::string Printable(const std::string& bytes) {
   return text;
 }
 
-}  // namespace
-
 bool ReadHead(const std::string& path, int size, std::string& head, std::string& error) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    error = path + ": is a directory";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  head.assign(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) {
-    error = path + ": read error";
-    return false;
-  }
-  return true;
+  const std::shared_ptr<InputFile> input = InputFile::Open(path, error);
+  return input && input->Head(static_cast<std::size_t>(size > 0 ? size : 0), head, error);
+}
+
+std::string InputPath(const std::string& file) {
+  std::string ignored;
+  const std::shared_ptr<InputFile> input = InputFile::Open(file, ignored);
+  return input ? input->Path() : file;
 }
 
 std::string CurrentExceptionText() {
@@ -74,8 +62,11 @@ ReadResult ReadThroughPackage(const Package& package, const ReadRequest& request
   ReadResult result;
   result.report.file = request.file;
 
+  // One opening serves both the sniffing and the read, so that a pipe
+  // or a FIFO is read once.
+  const std::shared_ptr<InputFile> input = InputFile::Open(request.file, result.problem);
   std::string head;
-  if (!ReadHead(request.file, package.LargestSampleSize(), head, result.problem)) {
+  if (!input || !input->Head(static_cast<std::size_t>(package.LargestSampleSize()), head, result.problem)) {
     result.code = kExitUsage;
     return result;
   }
@@ -90,12 +81,7 @@ ReadResult ReadThroughPackage(const Package& package, const ReadRequest& request
   result.module = &module;
   result.report.module = module.getName();
 
-  std::filebuf buffer;
-  if (!buffer.open(request.file, std::ios::in | std::ios::binary)) {
-    result.code = kExitUsage;
-    result.problem = request.file + ": " + std::strerror(errno);
-    return result;
-  }
+  InputBuffer buffer(input);
   xStream stream(&buffer);
 
   xEnvironment::GetGlobal()->SetDouble(kToleranceSetting, request.tolerance);
@@ -113,6 +99,12 @@ ReadResult ReadThroughPackage(const Package& package, const ReadRequest& request
   } catch (...) {
     result.report.error = CurrentExceptionText();
   }
+  // A file that could not be read to its end was not read, whatever the
+  // module made of the part it saw.
+  if (buffer.Error() != 0) {
+    result.report.ok = false;
+    result.report.error = request.file + ": " + std::strerror(buffer.Error());
+  }
   // An optimiser that replaces the geometry disposes of the one it was given.
   if (geometry != result.geometry.get()) {
     (void)result.geometry.release();
@@ -121,7 +113,7 @@ ReadResult ReadThroughPackage(const Package& package, const ReadRequest& request
 
   result.report.assertions = xGlobalAssertCount() - assertionsBefore;
   result.report.optimizer = xGeometryOptimizer::GetRecord();
-  if (result.geometry) {
+  if (result.geometry && request.summarise) {
     try {
       result.report.sets = SummariseSets(*result.geometry);
     } catch (...) {

@@ -1,6 +1,7 @@
 // xpdb: a command-line host for the PDB format package.
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -11,6 +12,7 @@
 #include "app/commands.h"
 #include "app/defaults.h"
 #include "app/meshformat.h"
+#include "app/outputfile.h"
 #include "app/render.h"
 
 namespace {
@@ -29,9 +31,16 @@ int main(int argc, char** argv) {
   // A file-size limit then fails the write (and is reported) instead of
   // killing the process half-way.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A summary of a million sets goes out in large writes, not in 4 KiB ones.
+  static char outputBuffer[1 << 16];
+  if (isatty(STDOUT_FILENO) != 1) std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
   CLI::App app{"xpdb: reads, checks and converts PDB part files through the xpdb package"};
-  app.require_subcommand(1);
+  // At most one; none only with --version.
+  app.require_subcommand(0, 1);
+  bool showVersion = false;
+  app.add_flag("--version", showVersion, "Print the program's and the package's versions");
+  auto* versionCommand = app.add_subcommand("version", "Print the program's and the package's versions");
 
   bool json = false;
   std::vector<std::string> files;
@@ -46,7 +55,7 @@ int main(int argc, char** argv) {
   modules->add_flag("--json", json, "Print JSON");
 
   auto* detect = app.add_subcommand("detect", "Show which module accepts each file");
-  detect->add_option("files", files, "PDB files")->required();
+  detect->add_option("files", files, "PDB files; - reads standard input")->required();
   detect->add_flag("--json", json, "Print JSON");
 
   const auto addReadOptions = [&module](CLI::App* command, ReadRequest& request) {
@@ -60,13 +69,15 @@ int main(int argc, char** argv) {
         ->capture_default_str();
   };
   auto* readCommand = app.add_subcommand("read", "Read a file and summarise the geometry");
-  readCommand->add_option("file", read.file, "PDB file")->required();
+  readCommand->add_option("file", read.file, "PDB file or mesh file; - reads standard input")->required();
   readCommand->add_flag("--json", json, "Print JSON");
   addReadOptions(readCommand, read);
 
   auto* convertCommand = app.add_subcommand(
       "convert", "Convert a PDB or mesh file to a PDB or mesh file, by the output's extension");
-  convertCommand->add_option("in", convert.input.file, "PDB file, or any mesh file that Assimp imports")
+  convertCommand
+      ->add_option("in", convert.input.file,
+                   "PDB file, or any mesh file that Assimp imports; - reads standard input")
       ->required();
   convertCommand->add_option("out", convert.output, "File to write: " + OutputExtensions())->required();
   convertCommand->add_option("--pdb-version", convert.version, "PDB version to write")
@@ -86,6 +97,10 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? kExitOk : kExitUsage;
   }
+  if (!showVersion && app.get_subcommands().empty()) {
+    std::cerr << "A subcommand is required\nRun with --help for more information.\n";
+    return kExitUsage;
+  }
   if (module >= 0) read.module = convert.input.module = module;
   convert.progress = isatty(STDERR_FILENO) == 1;
   if (module >= 0) render.input.module = module;
@@ -93,13 +108,23 @@ int main(int argc, char** argv) {
   Package package;
   std::string error;
   if (!package.Load(DefaultPackagePath(), error)) {
+    if (showVersion || *versionCommand) RunVersion(nullptr, std::cout);
     std::cerr << "xpdb: " << error << '\n';
     return kExitNoPackage;
+  }
+  // Refused before anything is read: what cannot be replaced by a file.
+  if (*convertCommand) {
+    if (const std::string problem = UnwritableOutput(convert.output); !problem.empty()) {
+      std::cerr << "xpdb: " << problem << '\n';
+      return kExitUsage;
+    }
   }
   package.InstallColourMaterials();
 
   int code = kExitOk;
-  if (*modules)
+  if (showVersion || *versionCommand)
+    code = RunVersion(&package, std::cout);
+  else if (*modules)
     code = RunModules(package, json, std::cout);
   else if (*detect)
     code = RunDetect(package, files, json, std::cout, std::cerr);
@@ -114,5 +139,8 @@ int main(int argc, char** argv) {
     std::cerr << "xpdb: cannot write to standard output\n";
     if (code == kExitOk) code = kExitFailed;
   }
-  return code;
+  std::cerr.flush();
+  // Every output is complete and in place; taking apart a geometry of a
+  // million sets would only delay the exit.
+  std::_Exit(code);
 }

@@ -1,11 +1,11 @@
 #include "app/render.h"
 
 #include <charconv>
-#include <filesystem>
 #include <ostream>
 
 #include <CLI/CLI.hpp>
 
+#include "app/anyread.h"
 #include "app/image.h"
 #include "app/outputfile.h"
 #include "app/renderer.h"
@@ -28,12 +28,28 @@ constexpr const char* kRenderFooter =
     "coordinate frames show their axes in red, green and blue, and the background\n"
     "is light grey (240, 240, 240).\n"
     "\n"
-    "The image is written to a temporary file beside OUT, which replaces OUT once\n"
-    "it is complete.\n"
+    "The image is PNG; OUT must end in .png or have no extension. It is written to\n"
+    "an unnamed temporary file beside OUT, which replaces OUT once it is complete.\n"
+    "FILE may be any mesh file that convert imports, or - for standard input.\n"
     "\n"
     "Exit codes: 0 the image was written; 1 the read failed, the part has nothing\n"
-    "to draw or there is no OpenGL context; 2 bad arguments, a file that cannot be\n"
-    "read or is not recognised, or an image that cannot be written.";
+    "to draw, there is no OpenGL context, or the image could not be written; 2 bad\n"
+    "arguments (OUT a directory, FIFO, device or socket, or named for another\n"
+    "format), or a file that cannot be read or is not recognised.";
+
+// The extension of the last path component, lower case with the dot; "" when
+// it has none.
+std::string Extension(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot + 1 == path.size() ||
+      dot == (slash == std::string::npos ? 0 : slash + 1))
+    return "";
+  std::string extension = path.substr(dot);
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return extension;
+}
 
 }  // namespace
 
@@ -51,8 +67,9 @@ bool ParseImageSize(const std::string& text, int& width, int& height) {
 CLI::App* AddRenderCommand(CLI::App& app, RenderRequest& request) {
   CLI::App* command = app.add_subcommand("render", "Read a file and draw the part into a PNG image");
   command->footer(kRenderFooter);
-  command->add_option("file", request.input.file, "PDB file")->required();
-  command->add_option("-o,--output", request.output, "PNG file to write")->required();
+  command->add_option("file", request.input.file, "PDB file or mesh file; - reads standard input")
+      ->required();
+  command->add_option("-o,--output", request.output, "PNG file to write (.png)")->required();
   const std::string sizeRule = "WIDTHxHEIGHT, each 1 to " + std::to_string(kLargestImageSide) + " pixels";
   command
       ->add_option_function<std::string>(
@@ -76,9 +93,12 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderRequest& request) {
 }
 
 int RunRender(const Package& package, const RenderRequest& request, std::ostream& out, std::ostream& err) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(request.output, ec)) {
-    err << "xpdb: " << request.output << ": is a directory\n";
+  if (const std::string extension = Extension(request.output); !extension.empty() && extension != ".png") {
+    err << "xpdb: " << request.output << ": render writes PNG images only; name the file .png\n";
+    return kExitUsage;
+  }
+  if (const std::string problem = UnwritableOutput(request.output); !problem.empty()) {
+    err << "xpdb: " << problem << '\n';
     return kExitUsage;
   }
   // Made before the read, so that an unwritable place is reported at once.
@@ -86,13 +106,13 @@ int RunRender(const Package& package, const RenderRequest& request, std::ostream
   std::string error;
   if (!file.Open(request.output, error)) {
     err << "xpdb: " << error << '\n';
-    return kExitUsage;
+    return kExitFailed;
   }
 
-  const ReadResult input = ReadThroughPackage(package, request.input);
-  if (input.code == kExitUsage) {
+  const ReadResult input = ReadAnyFile(package, request.input, err);
+  if (input.code == kExitUsage || input.code == kExitNoPackage) {
     err << "xpdb: " << input.problem << '\n';
-    return kExitUsage;
+    return input.code;
   }
   if (!input.report.ok) {
     err << "xpdb: " << request.input.file << ": " << input.report.error << "; nothing written\n";
@@ -121,7 +141,7 @@ int RunRender(const Package& package, const RenderRequest& request, std::ostream
   if (file.sputn(reinterpret_cast<const char*>(png.data()), size) != size || !file.Commit(error)) {
     if (error.empty()) error = file.WriteError();
     err << "xpdb: " << (error.empty() ? "cannot write " + request.output : error) << '\n';
-    return kExitUsage;
+    return kExitFailed;
   }
   out << request.output << ": " << ViewName(request.view) << " view of " << request.input.file << ", "
       << request.width << "x" << request.height << " pixels, " << list.setsDrawn << " of "

@@ -29,8 +29,10 @@ bool ParseImageSize(const std::string& text, int& width, int& height);
 // parsed; the read options are the caller's to add.
 CLI::App* AddRenderCommand(CLI::App& app, RenderRequest& request);
 
-// Reads the file and writes a PNG picture of it. Exit codes: 0 written; 1
-// the read failed, the part has nothing to draw or there is no OpenGL
-// context; 2 bad arguments, an unreadable or unrecognised file, or an
-// image that cannot be written. Nothing is written unless it is 0.
+// Reads the file (PDB or any mesh file the importer takes) and writes a PNG
+// picture of it. Exit codes: 0 written; 1 the read failed, the part has
+// nothing to draw, there is no OpenGL context or the image could not be
+// written; 2 bad arguments (an output that is no file to replace, or named
+// for another format), an unreadable or unrecognised file. Nothing is
+// written unless it is 0.
 int RunRender(const Package& package, const RenderRequest& request, std::ostream& out, std::ostream& err);

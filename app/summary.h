@@ -48,7 +48,7 @@ nlohmann::ordered_json ToJson(const Bounds& bounds);
 // The outcome of one read, as `read --json` prints it.
 struct ReadReport {
   std::string file;
-  std::string module;
+  std::string module;  // empty for a mesh file read through the importer
   bool ok = false;
   std::string error;
   xOptimizerRecord optimizer;

@@ -1,15 +1,35 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Left-aligned text columns, two blanks apart; the last column is not padded.
+// A long table need not be held: Widen with every row first, then PrintRow
+// each, producing the same text as AddRow and Print.
 class TextTable {
  public:
-  void AddRow(std::vector<std::string> cells) { m_rows.push_back(std::move(cells)); }
+  using Row = std::initializer_list<std::string_view>;
+
+  void AddRow(Row cells);
+  void AddRow(const std::vector<std::string>& cells);
   void Print(std::ostream& out, const std::string& indent = "") const;
 
+  // Makes room for a row that is not kept.
+  void Widen(Row cells);
+  void PrintRow(std::ostream& out, Row cells, const std::string& indent = "") const;
+
  private:
+  void Widen(std::size_t column, std::string_view cell);
+  template <class Cells>
+  void PrintCells(std::ostream& out, const Cells& cells, const std::string& indent) const;
+
   std::vector<std::vector<std::string>> m_rows;
+  std::vector<std::size_t> m_widths;
 };
+
+// Control characters as escapes (\n, \t, \r, \xHH), so that a name cannot
+// break or rewrite the terminal's lines; everything else as it is.
+std::string EscapeControls(std::string_view text);

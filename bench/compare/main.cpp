@@ -19,6 +19,7 @@
 
 #include "app/package.h"
 #include "children.h"
+#include "commands.h"
 #include "mesh.h"
 #include "meshconvert.h"
 #include "writers.h"
@@ -407,6 +408,8 @@ Report Run(const Options& options, const fs::path& dir) {
   const Data data = MakeData(dir, report);
   const Series fullReads = CompareReads(options.runs, library, data, report);
   CompareSizes(options.runs, library, data, fullReads, report);
+  CompareCommands(options.runs, library, data.pdb, dir, report.json["commands"],
+                  std::bind_front(&Report::Target, &report));
   CompareSurfaces(options.runs, library, clocked, data, report);
   CompareSurfaceThreads(options.runs, library, data, report);
   CompareWrites(options.runs, package, data, dir, report);

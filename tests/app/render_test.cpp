@@ -227,7 +227,10 @@ TEST(RenderCommand, RefusesBadArgumentsAndWritesNothingOnFailure) {
   const std::string out = dir.File("out.png");
   EXPECT_EQ(RunProgram("render '" + part + "' -o '" + out + "' --size 12x"), 2);
   EXPECT_EQ(RunProgram("render '" + part + "' -o '" + out + "' --view back"), 2);
-  EXPECT_EQ(RunProgram("render '" + part + "' -o '" + dir.File("missing/out.png") + "'"), 2);
+  EXPECT_EQ(RunProgram("render '" + part + "' -o '" + dir.File("missing/out.png") + "'"), 1)
+      << "a failed write, as for convert";
+  EXPECT_EQ(RunProgram("render '" + part + "' -o '" + dir.File("out.jpg") + "'"), 2)
+      << "PNG data under another format's name";
   EXPECT_EQ(Render(dir.File("missing.pdb"), out).code, 2);
   EXPECT_EQ(Render(part, dir.path.string()).code, 2) << "a directory is no place for the image";
   EXPECT_EQ(Render(dir.Write("none.pdb", "9\n0\n0\n0\n0\n"), out).code, 1) << "nothing to draw";

@@ -1,0 +1,4 @@
+#pragma once
+
+// The program's own version, the project's; the package reports its own.
+inline constexpr const char* kProgramVersion = XPDB_PROGRAM_VERSION;
