@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/assimpprogress.h"
+#include "app/axes.h"
 #include "app/meshcolours.h"
 #include "app/progressbar.h"
 #include "host/xcompactlineset.h"
@@ -310,6 +311,7 @@ MeshImport ImportMesh(const std::string& path, const MeshColours& colours, const
   }
   // The importer hands out its scene as constant but lets its owner change it.
   aiScene* editable = const_cast<aiScene*>(scene);
+  ToPdbFrame(*editable, path, options.pdbFrame);
   for (unsigned i = 0; i < editable->mNumMeshes; ++i) {
     const FacesDropped dropped = DropUnusableFaces(*editable->mMeshes[i]);
     result.facesWithoutCorners += dropped.withoutCorners;

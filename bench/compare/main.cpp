@@ -19,6 +19,7 @@
 
 #include "app/package.h"
 #include "children.h"
+#include "exportscaling.h"
 #include "mesh.h"
 #include "writers.h"
 
@@ -409,6 +410,8 @@ Report Run(const Options& options, const fs::path& dir) {
   CompareSurfaces(options.runs, library, clocked, data, report);
   CompareSurfaceThreads(options.runs, library, data, report);
   CompareWrites(options.runs, package, data, dir, report);
+  report.Target("export .glb: time ratio / set ratio", CompareGlbExport(options.runs, dir, report.json), 1.1,
+                false, "");
   report.Finish();
   return report;
 }
