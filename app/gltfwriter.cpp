@@ -3,7 +3,6 @@
 #include <assimp/scene.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -50,23 +49,6 @@ void Triple(std::string& out, const aiVector3D& v) {
   out += ',';
   Real(out, v.z);
   out += ']';
-}
-
-// A file name as a relative URI: everything but the unreserved characters
-// percent-encoded.
-std::string UriOf(const std::string& name) {
-  std::string uri;
-  for (const char ch : name) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      uri += ch;
-    } else {
-      char escape[4];
-      std::snprintf(escape, sizeof escape, "%%%02X", c);
-      uri += escape;
-    }
-  }
-  return uri;
 }
 
 void AppendFloats(std::string& buffer, const aiVector3D* v, unsigned count) {
@@ -224,7 +206,9 @@ bool WriteGltf(const aiScene& scene, bool binary, const std::string& binName, Gl
     Whole(json, vertexData.size() + indexData.size());
     if (!binary) {
       json += R"(,"uri":)";
-      Quoted(json, UriOf(binName).c_str());
+      // As it is: the common readers, Assimp's among them, take a relative
+      // URI by its letters and do not decode percent escapes.
+      Quoted(json, binName.c_str());
     }
     json += "}]";
   }

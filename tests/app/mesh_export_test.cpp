@@ -13,8 +13,11 @@
 #include <iterator>
 #include <sstream>
 
+#include <sys/wait.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "app/assimpexport.h"
 #include "app/commands.h"
@@ -470,6 +473,86 @@ TEST(Encodings, PlyVertexColoursReadBackInBothEncodings) {
       }
     }
   }
+}
+
+// The container as other readers check it: the header's length is the
+// file's, chunks are four-byte aligned, every accessor lies inside its
+// view and positions carry their bounds; no array is empty.
+TEST(Gltf, BinaryContainerHoldsWhatItsHeaderAndAccessorsSay) {
+  const Scratch dir;
+  const std::string part = XPDB_SOURCE_DIR "/examples/weld_gun_bracket_v12.pdb";
+  ASSERT_EQ(Convert(part, dir.File("part.glb")).code, 0);
+  const std::string glb = Slurp(dir.File("part.glb"));
+  ASSERT_GE(glb.size(), 28u);
+  std::uint32_t header[5];
+  std::memcpy(header, glb.data(), sizeof header);
+  EXPECT_EQ(glb.compare(0, 4, "glTF"), 0);
+  EXPECT_EQ(header[1], 2u);
+  EXPECT_EQ(header[2], glb.size());
+  const std::uint32_t jsonBytes = header[3];
+  EXPECT_EQ(jsonBytes % 4, 0u);
+  EXPECT_EQ(glb.compare(16, 4, "JSON"), 0);
+  const auto json = nlohmann::json::parse(glb.substr(20, jsonBytes));
+  std::uint32_t bin[2];
+  std::memcpy(bin, glb.data() + 20 + jsonBytes, sizeof bin);
+  EXPECT_EQ(bin[0] % 4, 0u);
+  EXPECT_EQ(20 + jsonBytes + 8 + bin[0], glb.size());
+  EXPECT_EQ((json["buffers"][0]["byteLength"].get<std::size_t>() + 3) / 4 * 4, bin[0]);
+
+  for (const auto& [key, value] : json.items()) {
+    if (value.is_array()) {
+      EXPECT_FALSE(value.empty()) << key;
+    }
+  }
+  const auto& views = json["bufferViews"];
+  for (const auto& accessor : json["accessors"]) {
+    const auto& view = views[accessor["bufferView"].get<std::size_t>()];
+    const std::size_t size = accessor["type"] == "VEC3" ? 12 : 4;
+    EXPECT_LE(accessor["byteOffset"].get<std::size_t>() + size * accessor["count"].get<std::size_t>(),
+              view["byteLength"].get<std::size_t>());
+  }
+  for (const auto& mesh : json["meshes"]) {
+    const auto& position =
+        json["accessors"][mesh["primitives"][0]["attributes"]["POSITION"].get<std::size_t>()];
+    EXPECT_EQ(position["min"].size(), 3u);
+    EXPECT_EQ(position["max"].size(), 3u);
+  }
+  EXPECT_EQ(json["nodes"][0]["children"].size(), json["meshes"].size());
+}
+
+// A text glTF names its buffer file as it is; a name with a space reads back.
+TEST(Gltf, TextGltfReadsBackWhateverItsName) {
+  const Scratch dir;
+  const std::string part = XPDB_SOURCE_DIR "/examples/gripper_finger_v9.pdb";
+  const Outcome out = Convert(part, dir.File("my part #1.gltf"));
+  ASSERT_EQ(out.code, 0) << out.err;
+  EXPECT_THAT(out.out, HasSubstr("(with " + dir.File("my part #1.bin") + ")"));
+  const Outcome back = Convert(dir.File("my part #1.gltf"), dir.File("back.pdb"));
+  EXPECT_EQ(back.code, 0) << back.err;
+  EXPECT_THAT(back.out, HasSubstr("5 of 5 sets"));
+}
+
+// The options as the program takes them.
+TEST(ConvertOptions, UnitUpAndEncodingReachTheWriters) {
+  const Scratch dir;
+  const std::string program = XPDB_BINARY_DIR "/bin/xpdb",
+                    part = XPDB_SOURCE_DIR "/examples/gripper_finger_v9.pdb";
+  const auto run = [&](const std::string& args) {
+    const int status = std::system((program + " convert " + args + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  // Metres with Y up are glTF's own frame: the coordinates go through as they are.
+  ASSERT_EQ(run(part + " " + dir.File("held.glb") + " --unit m --up y"), 0);
+  ASSERT_EQ(run(part + " " + dir.File("held.obj")), 0);
+  const auto glb = AssimpBounds(dir.File("held.glb")), obj = AssimpBounds(dir.File("held.obj"));
+  ExpectNear(glb.first, obj.first, 1e-4, "low");
+  ExpectNear(glb.second, obj.second, 1e-4, "high");
+
+  ASSERT_EQ(run(part + " " + dir.File("text.stl") + " --ascii"), 0);
+  EXPECT_EQ(Slurp(dir.File("text.stl")).rfind("solid ", 0), 0u);
+  for (const char* bad : {" --binary --ascii", " --unit km", " --up x", " --binary"})
+    EXPECT_EQ(run(part + " " + dir.File("bad.gltf") + bad), 2) << bad;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("bad.gltf")));
 }
 
 }  // namespace
