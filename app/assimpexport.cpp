@@ -256,13 +256,18 @@ class SceneMaker {
     for (auto& material : m_materials) scene->mMaterials[scene->mNumMaterials++] = material.release();
     scene->mMeshes = new aiMesh*[m_meshes.size()];
     aiNode& root = *scene->mRootNode;
-    root.mChildren = new aiNode*[m_meshes.size()];
+    // Our own writers take the meshes in order; a node (a kilobyte with its
+    // name) per set only for Assimp's exporters.
+    const bool nodes = m_format.writer == MeshWriter::kAssimp;
+    if (nodes) root.mChildren = new aiNode*[m_meshes.size()];
     for (auto& mesh : m_meshes) {
-      auto* node = new aiNode(m_names[scene->mNumMeshes]);
-      node->mParent = &root;
-      node->mMeshes = new unsigned[1]{scene->mNumMeshes};
-      node->mNumMeshes = 1;
-      root.mChildren[root.mNumChildren++] = node;
+      if (nodes) {
+        auto* node = new aiNode(m_names[scene->mNumMeshes]);
+        node->mParent = &root;
+        node->mMeshes = new unsigned[1]{scene->mNumMeshes};
+        node->mNumMeshes = 1;
+        root.mChildren[root.mNumChildren++] = node;
+      }
       scene->mMeshes[scene->mNumMeshes++] = mesh.release();
     }
     m_materials.clear();

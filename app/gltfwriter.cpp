@@ -189,9 +189,17 @@ bool WriteGltf(const aiScene& scene, bool binary, const std::string& binName, Gl
     meshes += ModeOf(mesh);
     meshes += "}]}";
   }
-  if (!meshes.empty()) json += R"(,"meshes":[)" + meshes + "]";
+  if (!meshes.empty()) {
+    json += R"(,"meshes":[)";
+    json += meshes;
+    json += ']';
+  }
+  meshes = std::string();
   if (hasData) {
-    json += R"(,"accessors":[)" + accessors + "]";
+    json += R"(,"accessors":[)";
+    json += accessors;
+    json += ']';
+    accessors = std::string();
     json += R"(,"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":)";
     Whole(json, vertexData.size());
     json += R"(,"target":)" + std::to_string(kArrayBuffer) + "}";
