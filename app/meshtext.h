@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 // Appending numbers to a file's bytes: text in the shortest form that reads
 // back as the same float, binary in little-endian order as the x86-64 host

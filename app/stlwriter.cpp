@@ -37,7 +37,10 @@ void Triple(std::string& out, const char* keyword, const aiVector3D& v) {
 }  // namespace
 
 std::string WriteStl(const aiScene& scene, bool binary) {
+  std::size_t faces = 0;
+  for (unsigned m = 0; m < scene.mNumMeshes; ++m) faces += scene.mMeshes[m]->mNumFaces;
   std::string out;
+  out.reserve(binary ? 84 + 50 * faces : 16 + 200 * faces);
   if (!binary) {
     out += "solid xpdb\n";
     ForEachTriangle(
