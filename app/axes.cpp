@@ -13,9 +13,19 @@ std::string LowerExtension(const std::string& path) {
   return extension;
 }
 
-template <class T>
-T Metadata(const aiScene& scene, const char* key, T otherwise) {
-  T value{};
+// Assimp's FBX importer stores the scale factor as a float, other
+// importers may store a double.
+double Number(const aiScene& scene, const char* key, double otherwise) {
+  float f = 0;
+  double d = 0;
+  if (!scene.mMetaData) return otherwise;
+  if (scene.mMetaData->Get(key, f)) return f;
+  if (scene.mMetaData->Get(key, d)) return d;
+  return otherwise;
+}
+
+int Whole(const aiScene& scene, const char* key, int otherwise) {
+  int value = 0;
   return scene.mMetaData && scene.mMetaData->Get(key, value) ? value : otherwise;
 }
 
@@ -49,8 +59,8 @@ std::optional<Frame> ImportedFrame(const aiScene& scene, const std::string& path
     return Frame{1.0, UpAxis::kY};
   if (extension == ".3mf") return Frame{0.001, UpAxis::kZ};
   if (extension == ".fbx") {
-    const double scale = Metadata(scene, "UnitScaleFactor", 1.0);
-    const int up = Metadata(scene, "UpAxis", 1);
+    const double scale = Number(scene, "UnitScaleFactor", 1.0);
+    const int up = Whole(scene, "UpAxis", 1);
     return Frame{0.01 * (scale > 0.0 ? scale : 1.0), up == 2 ? UpAxis::kZ : UpAxis::kY};
   }
   return std::nullopt;

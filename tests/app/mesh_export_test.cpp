@@ -533,6 +533,40 @@ TEST(Gltf, TextGltfReadsBackWhateverItsName) {
   EXPECT_THAT(back.out, HasSubstr("5 of 5 sets"));
 }
 
+// A file's own declaration decides: an FBX in decimetres with Z up.
+TEST(UnitsAndAxes, FbxImportFollowsTheFilesHeader) {
+  const Scratch dir;
+  xGeometry geometry;
+  geometry.GetContainer()->AddSet(Box());
+  ASSERT_EQ(Export(geometry, dir.File("box.fbx")).code, kExitOk);
+  std::string text = Slurp(dir.File("box.fbx"));
+  // Written in Y-up centimetres: the box's y of 1 to 4 mm is z of -0.4 to -0.1.
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"\"UnitScaleFactor\", \"double\", \"Number\", \"\", 1",
+                                            "\"UnitScaleFactor\", \"double\", \"Number\", \"\", 10"},
+        {"P: \"UpAxis\", \"int\", \"Integer\", \"\", 1", "P: \"UpAxis\", \"int\", \"Integer\", \"\", 2"}}) {
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+  }
+  dir.Write("declared.fbx", text);
+  const Outcome run = Convert(dir.File("declared.fbx"), dir.File("declared.pdb"));
+  ASSERT_EQ(run.code, 0) << run.err;
+  ReadRequest request;
+  request.file = dir.File("declared.pdb");
+  request.tolerance = kDefaultNurbsTolerance;
+  const ReadResult read = ReadThroughPackage(LoadedPackage(), request);
+  ASSERT_EQ(read.report.sets.size(), 1u);
+  // Now read as Z-up with 100 mm to the unit: the numbers stay in their axes.
+  const auto& bounds = read.report.sets[0].bounds;
+  EXPECT_NEAR(bounds.min[0], 10, 1e-4);
+  EXPECT_NEAR(bounds.max[0], 30, 1e-4);
+  EXPECT_NEAR(bounds.min[1], 10, 1e-4);
+  EXPECT_NEAR(bounds.max[1], 50, 1e-4);
+  EXPECT_NEAR(bounds.min[2], -40, 1e-4);
+  EXPECT_NEAR(bounds.max[2], -10, 1e-4);
+}
+
 // Why FBX is text only: the binary that Assimp writes does not read back,
 // not even into Assimp. Should a later Assimp fix that, this fails, and
 // --binary can be offered for FBX.
