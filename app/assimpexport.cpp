@@ -8,13 +8,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <unordered_map>
 
 #include "app/assimpprogress.h"
-#include "app/binarystl.h"
+#include "app/gltfwriter.h"
 #include "app/meshcolours.h"
+#include "app/meshnormals.h"
 #include "app/outputfile.h"
+#include "app/plywriter.h"
+#include "app/stlwriter.h"
+#include "app/threemfwriter.h"
 #include "host/xcompactlineset.h"
 #include "host/xlineset.h"
 #include "host/xpointset.h"
@@ -99,6 +104,7 @@ struct Primitives {
   unsigned corners = 3;  // per face: 3, 2 or 1
   std::vector<aiVector3D> vertices;
   std::vector<unsigned> faces;
+  std::vector<aiVector3D> normals;  // per vertex, or none
 
   // Points are taken on first use, so that points no face uses stay out.
   template <class Key>
@@ -187,9 +193,21 @@ Primitives FromPointSet(const xPointSet& set) {
   return result;
 }
 
+aiMatrix4x4 Widen(const aiMatrix3x3t<double>& m) {
+  const auto f = [](double x) { return static_cast<ai_real>(x); };
+  return {f(m.a1), f(m.a2), f(m.a3), 0, f(m.b1), f(m.b2), f(m.b3), 0,
+          f(m.c1), f(m.c2), f(m.c3), 0, 0,       0,       0,       1};
+}
+
 class SceneMaker {
  public:
-  SceneMaker(const MeshFormat& format, const MeshColours& colours) : m_format(format), m_colours(colours) {}
+  SceneMaker(const MeshFormat& format, const MeshColours& colours, const Frame& pdbFrame)
+      : m_format(format), m_colours(colours), m_pdbFrame(pdbFrame) {
+    if (format.frameRule == FrameRule::kConvert) {
+      m_toFile = Conversion(pdbFrame, format.frame);
+      m_convert = !(m_toFile == aiMatrix3x3t<double>());
+    }
+  }
 
   // False when the format cannot hold the set or it has nothing to draw.
   bool Add(xGeoSet& set, int position, std::map<std::string, int>& leftOut) {
@@ -212,6 +230,13 @@ class SceneMaker {
       ++leftOut[std::string("empty ") + TypeName(set)];
       return false;
     }
+    if (m_convert) ToFileFrame(primitives->vertices);
+    if (primitives->corners == 3 && m_format.normals) {
+      ShadedTriangles shaded = SmoothNormals(primitives->vertices, primitives->faces);
+      primitives->vertices = std::move(shaded.vertices);
+      primitives->faces = std::move(shaded.corners);
+      primitives->normals = std::move(shaded.normals);
+    }
     const std::string name = "set" + std::to_string(position);
     m_meshes.push_back(MakeMesh(*primitives, m_colours.Index(set.GetMaterial()), name));
     m_names.push_back(name);
@@ -222,17 +247,27 @@ class SceneMaker {
   std::unique_ptr<aiScene> Finish() {
     auto scene = std::make_unique<aiScene>();
     scene->mRootNode = new aiNode("xpdb");
+    // COLLADA's exporter declares the unit and up axis that this transform
+    // from the PDB frame to Y-up metres amounts to, and writes the
+    // coordinates as they are.
+    if (m_format.frameRule == FrameRule::kDeclare)
+      scene->mRootNode->mTransformation = Widen(Conversion(m_pdbFrame, Frame{1.0, UpAxis::kY}));
     scene->mMaterials = new aiMaterial*[m_materials.size()];
     for (auto& material : m_materials) scene->mMaterials[scene->mNumMaterials++] = material.release();
     scene->mMeshes = new aiMesh*[m_meshes.size()];
     aiNode& root = *scene->mRootNode;
-    root.mChildren = new aiNode*[m_meshes.size()];
+    // Our own writers take the meshes in order; a node (a kilobyte with its
+    // name) per set only for Assimp's exporters.
+    const bool nodes = m_format.writer == MeshWriter::kAssimp;
+    if (nodes) root.mChildren = new aiNode*[m_meshes.size()];
     for (auto& mesh : m_meshes) {
-      auto* node = new aiNode(m_names[scene->mNumMeshes]);
-      node->mParent = &root;
-      node->mMeshes = new unsigned[1]{scene->mNumMeshes};
-      node->mNumMeshes = 1;
-      root.mChildren[root.mNumChildren++] = node;
+      if (nodes) {
+        auto* node = new aiNode(m_names[scene->mNumMeshes]);
+        node->mParent = &root;
+        node->mMeshes = new unsigned[1]{scene->mNumMeshes};
+        node->mNumMeshes = 1;
+        root.mChildren[root.mNumChildren++] = node;
+      }
       scene->mMeshes[scene->mNumMeshes++] = mesh.release();
     }
     m_materials.clear();
@@ -241,6 +276,18 @@ class SceneMaker {
   }
 
  private:
+  // In double precision, so that a conversion back in float is exact to
+  // float precision.
+  void ToFileFrame(std::vector<aiVector3D>& vertices) const {
+    const aiMatrix3x3t<double>& m = m_toFile;
+    for (aiVector3D& v : vertices) {
+      const double x = v.x, y = v.y, z = v.z;
+      v = aiVector3D(static_cast<ai_real>(m.a1 * x + m.a2 * y + m.a3 * z),
+                     static_cast<ai_real>(m.b1 * x + m.b2 * y + m.b3 * z),
+                     static_cast<ai_real>(m.c1 * x + m.c2 * y + m.c3 * z));
+    }
+  }
+
   unsigned MaterialFor(int colour) {
     const auto found = std::find(m_materialColours.begin(), m_materialColours.end(), colour);
     if (found != m_materialColours.end()) return static_cast<unsigned>(found - m_materialColours.begin());
@@ -270,6 +317,10 @@ class SceneMaker {
     mesh->mVertices = new aiVector3D[primitives.vertices.size()];
     mesh->mNumVertices = static_cast<unsigned>(primitives.vertices.size());
     std::copy(primitives.vertices.begin(), primitives.vertices.end(), mesh->mVertices);
+    if (!primitives.normals.empty()) {
+      mesh->mNormals = new aiVector3D[primitives.normals.size()];
+      std::copy(primitives.normals.begin(), primitives.normals.end(), mesh->mNormals);
+    }
     if (m_format.vertexColours) {
       mesh->mColors[0] = new aiColor4D[primitives.vertices.size()];
       std::fill_n(mesh->mColors[0], primitives.vertices.size(), BaseColour(colour));
@@ -289,6 +340,9 @@ class SceneMaker {
 
   const MeshFormat& m_format;
   const MeshColours& m_colours;
+  const Frame m_pdbFrame;
+  aiMatrix3x3t<double> m_toFile;
+  bool m_convert = false;
   std::vector<std::unique_ptr<aiMesh>> m_meshes;
   std::vector<std::string> m_names;
   std::vector<std::unique_ptr<aiMaterial>> m_materials;
@@ -296,12 +350,14 @@ class SceneMaker {
 };
 
 // Puts every file in place only when all of them were written in full.
-bool WriteFiles(const MemoryFiles& files, std::vector<std::string>& paths, std::string& error) {
+using FileData = std::vector<std::pair<std::string, const std::string*>>;
+
+bool WriteFiles(const FileData& files, std::string& error) {
   ReplacingFileSet outputs;
-  for (const std::string& path : paths) {
+  for (const auto& [path, bytes] : files) {
     ReplacingFile* file = outputs.Add(path, error);
     if (!file) return false;
-    const std::string& data = files.Data(path);
+    const std::string& data = *bytes;
     const auto size = static_cast<std::streamsize>(data.size());
     if (file->sputn(data.data(), size) != size) {
       error = file->WriteError();
@@ -312,13 +368,33 @@ bool WriteFiles(const MemoryFiles& files, std::vector<std::string>& paths, std::
   return outputs.Commit(error);
 }
 
+// Through Assimp's exporter into `files`, which the exporter owns; the main
+// file first, the others in the order the exporter made them.
+bool ExportThroughAssimp(Assimp::Exporter& exporter, const aiScene& scene, const MeshFormat& format,
+                         const std::string& path, ProgressBar& progress, FileData& data,
+                         std::string& problem) {
+  auto* files = new MemoryFiles;
+  exporter.SetIOHandler(files);
+  auto* handler = new AssimpProgress(progress);
+  exporter.SetProgressHandler(handler);
+  // Assimp reports its export steps as 0 to one half.
+  handler->Phase(0.5, 1.0, 0.5);
+  if (exporter.Export(&scene, format.exportId, path) != aiReturn_SUCCESS) {
+    problem = "cannot write " + path + " as " + format.name + ": " + exporter.GetErrorString();
+    return false;
+  }
+  std::vector<std::string> paths = files->Paths();
+  std::stable_partition(paths.begin(), paths.end(), [&](const std::string& p) { return p == path; });
+  for (const std::string& p : paths) data.emplace_back(p, &files->Data(p));
+  return true;
+}
+
 }  // namespace
 
 MeshExport ExportMesh(xGeometry& geometry, const MeshFormat& format, const std::string& path,
-                      const MeshColours& colours, ProgressBar& progress) {
-  if (std::strcmp(format.exportId, "stlb") == 0) return ExportBinaryStl(geometry, path, progress);
+                      const MeshColours& colours, const Frame& pdbFrame, ProgressBar& progress) {
   MeshExport result;
-  SceneMaker maker(format, colours);
+  SceneMaker maker(format, colours, pdbFrame);
   xGeoContainer& container = *geometry.GetContainer();
   const int count = container.GetSetCount();
   for (int i = 0; i < count; ++i) {
@@ -327,26 +403,49 @@ MeshExport ExportMesh(xGeometry& geometry, const MeshFormat& format, const std::
   }
   const std::unique_ptr<aiScene> scene = maker.Finish();
 
-  Assimp::Exporter exporter;
-  auto* files = new MemoryFiles;
-  exporter.SetIOHandler(files);  // the exporter owns both
-  auto* handler = new AssimpProgress(progress);
-  exporter.SetProgressHandler(handler);
-  // Assimp reports its export steps as 0 to one half.
-  handler->Phase(0.5, 1.0, 0.5);
-  if (exporter.Export(scene.get(), format.exportId, path) != aiReturn_SUCCESS) {
+  std::string bytes;
+  GltfFiles gltf;
+  Assimp::Exporter exporter;  // holds the files it writes until the end
+  FileData data;
+  bool written = true;
+  switch (format.writer) {
+    case MeshWriter::kStl:
+      bytes = WriteStl(*scene, format.binary);
+      break;
+    case MeshWriter::kPly:
+      bytes = WritePly(*scene, format.binary);
+      break;
+    case MeshWriter::k3mf:
+      written = Write3mf(*scene, bytes, result.problem);
+      if (!written) result.problem = "cannot write " + path + " as " + format.name + ": " + result.problem;
+      break;
+    case MeshWriter::kGltf: {
+      const std::string bin = std::filesystem::path(path).replace_extension(".bin").string();
+      written = WriteGltf(*scene, format.binary, std::filesystem::path(bin).filename().string(), gltf,
+                          result.problem);
+      if (!written) result.problem = "cannot write " + path + " as " + format.name + ": " + result.problem;
+      if (written && !format.binary) {
+        data.emplace_back(path, &gltf.main);
+        data.emplace_back(bin, &gltf.buffer);
+      }
+      break;
+    }
+    case MeshWriter::kAssimp:
+      written = ExportThroughAssimp(exporter, *scene, format, path, progress, data, result.problem);
+      break;
+  }
+  if (!written) {
     result.code = kExitFailed;
-    result.problem = "cannot write " + path + " as " + format.name + ": " + exporter.GetErrorString();
     return result;
   }
-  std::vector<std::string> paths = files->Paths();
-  // The main file first; the others in the order the exporter made them.
-  std::stable_partition(paths.begin(), paths.end(), [&](const std::string& p) { return p == path; });
-  if (!WriteFiles(*files, paths, result.problem)) {
+  if (format.writer == MeshWriter::kGltf && format.binary) data.emplace_back(path, &gltf.main);
+  if (format.writer != MeshWriter::kAssimp && format.writer != MeshWriter::kGltf)
+    data.emplace_back(path, &bytes);
+  if (!WriteFiles(data, result.problem)) {
     result.code = kExitFailed;
     return result;
   }
-  result.files = paths;
+  for (const auto& entry : data) result.files.push_back(entry.first);
   progress.Done();
   return result;
 }

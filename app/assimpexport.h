@@ -26,6 +26,7 @@ struct MeshExport {
 // format puts beside it, each through a temporary that replaces the file
 // only when everything was written. A set's material becomes a material
 // named after its Deneb colour, with the colour's base colour as diffuse
-// colour; sets without a colour get "PDB_DEFAULT".
+// colour; sets without a colour get "PDB_DEFAULT". `pdbFrame` is what the
+// geometry's coordinates mean; the format's rule says what becomes of them.
 MeshExport ExportMesh(xGeometry& geometry, const MeshFormat& format, const std::string& path,
-                      const MeshColours& colours, ProgressBar& progress);
+                      const MeshColours& colours, const Frame& pdbFrame, ProgressBar& progress);

@@ -19,6 +19,8 @@
 #include "app/declaredcounts.h"
 #include "app/importedmesh.h"
 #include "app/isolatedimport.h"
+#include "app/assimpprogress.h"
+#include "app/axes.h"
 #include "app/meshcolours.h"
 #include "app/plainobj.h"
 #include "app/plyfile.h"
@@ -398,7 +400,8 @@ std::uint64_t RegularFileSize(const std::string& path) {
 }
 
 // The importing process's whole job: Assimp's scene, flattened into parts.
-void ImportInChild(const std::string& path, const MeshColours& colours, ChildChannel& channel) {
+void ImportInChild(const std::string& path, const MeshColours& colours, const Frame& pdbFrame,
+                   ChildChannel& channel) {
   ImportedScene imported;
   Assimp::Importer importer;
   auto* handler = new ChannelProgress(channel);
@@ -427,6 +430,7 @@ void ImportInChild(const std::string& path, const MeshColours& colours, ChildCha
   // The importer hands out its scene as constant but lets its owner change it.
   aiScene* editable = const_cast<aiScene*>(scene);
   std::vector<int> perFace;
+  ToPdbFrame(*editable, path, pdbFrame);
   for (unsigned i = 0; i < editable->mNumMeshes; ++i) {
     const FacesDropped dropped = DropUnusableFaces(*editable->mMeshes[i], fileFaceColours);
     imported.facesWithoutCorners += dropped.withoutCorners;
@@ -478,7 +482,7 @@ MeshImport ImportMesh(const std::string& path, const MeshColours& colours, const
     return result;
   }
   IsolatedOutcome outcome = RunIsolated(
-      limits, [&](ChildChannel& channel) { ImportInChild(path, colours, channel); },
+      limits, [&](ChildChannel& channel) { ImportInChild(path, colours, options.pdbFrame, channel); },
       [&](double fraction) { progress.Update(0.9 * fraction); });
   ImportedScene scene;
   std::string error;

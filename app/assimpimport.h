@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "app/axes.h"
 #include "app/hostread.h"
 #include "app/isolatedimport.h"
 #include "host/xgeometry.h"
@@ -15,6 +16,7 @@ struct MeshImportOptions {
   bool polyMeshes = false;
   // Point primitives as point sets; else they are counted and left out.
   bool points = true;
+  Frame pdbFrame;  // what the geometry's coordinates are to mean
 };
 
 struct MeshImport {

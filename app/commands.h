@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/axes.h"
 #include "app/hostread.h"
+#include "app/meshformat.h"
 #include "app/package.h"
 
 // Each command prints its result on `out`, problems on `err`, and returns
@@ -27,8 +29,10 @@ struct ConvertRequest {
   ReadRequest input;
   std::string output;  // PDB or a mesh format, by its extension
   int version = 9;
-  bool progress = false;  // progress bars on `err` for mesh files
-  bool strict = false;    // leaving out any content fails the conversion
+  bool progress = false;                   // progress bars on `err` for mesh files
+  bool strict = false;                     // leaving out any content fails the conversion
+  Encoding encoding = Encoding::kDefault;  // of a mesh file written
+  Frame pdbFrame;                          // what the PDB side's coordinates mean
 };
 
 int RunConvert(const Package& package, const ConvertRequest& request, std::ostream& out, std::ostream& err);

@@ -50,6 +50,7 @@ Input ImportInput(const ConvertRequest& request, bool pdbOutput, const MeshColou
   MeshImportOptions options;
   options.polyMeshes = pdbOutput && request.version > 9;
   options.points = !pdbOutput;
+  options.pdbFrame = request.pdbFrame;
   MeshImport imported;
   {
     ProgressBar bar(err, "xpdb: reading " + request.input.file, request.progress);
@@ -151,7 +152,7 @@ int WriteMesh(const MeshFormat& format, const ConvertRequest& request, const Out
   {
     ProgressBar bar(err, "xpdb: writing " + request.output, request.progress);
     try {
-      written = ExportMesh(geometry, format, request.output, colours, bar);
+      written = ExportMesh(geometry, format, request.output, colours, request.pdbFrame, bar);
     } catch (...) {
       written.code = kExitFailed;
       written.problem = "writing " + request.output + ": " + CurrentExceptionText();
@@ -214,10 +215,14 @@ bool Acceptable(const ConvertRequest& request, const std::string& target, const 
 
 int RunConvert(const Package& package, const ConvertRequest& request, std::ostream& out, std::ostream& err) {
   const bool pdbOutput = IsPdbPath(request.output);
-  const MeshFormat* format = pdbOutput ? nullptr : MeshFormatFor(request.output);
+  std::string why;
+  const MeshFormat* format = pdbOutput ? nullptr : MeshFormatFor(request.output, request.encoding, why);
   if (!pdbOutput && !format) {
-    err << "xpdb: " << request.output << ": unknown output format; the extensions written are "
-        << OutputExtensions() << '\n';
+    if (!why.empty())
+      err << "xpdb: " << request.output << ": " << why << '\n';
+    else
+      err << "xpdb: " << request.output << ": unknown output format; the extensions written are "
+          << OutputExtensions() << '\n';
     return kExitUsage;
   }
   const PackageModule* writer = pdbOutput ? package.ModuleForVersion(request.version) : nullptr;

@@ -86,6 +86,17 @@ int main(int argc, char** argv) {
   convertCommand->add_flag("--strict", convert.strict,
                            "Fail instead of leaving out anything the output cannot hold");
   addReadOptions(convertCommand, convert.input);
+  bool binary = false, ascii = false;
+  std::string unit = "mm", up = "z";
+  auto* binaryFlag = convertCommand->add_flag("--binary", binary, "Write a mesh format's binary variant");
+  convertCommand->add_flag("--ascii", ascii, "Write a mesh format's text variant")->excludes(binaryFlag);
+  convertCommand
+      ->add_option("--unit", unit, "The unit of the PDB side's coordinates (mesh formats with units convert)")
+      ->check(CLI::IsMember({"mm", "cm", "m", "in"}))
+      ->capture_default_str();
+  convertCommand->add_option("--up", up, "The PDB side's up axis (mesh formats with axes convert)")
+      ->check(CLI::IsMember({"z", "y"}))
+      ->capture_default_str();
 
   RenderRequest render;
   render.input.tolerance = kDefaultNurbsTolerance;
@@ -102,6 +113,8 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (module >= 0) read.module = convert.input.module = module;
+  convert.encoding = binary ? Encoding::kBinary : ascii ? Encoding::kAscii : Encoding::kDefault;
+  convert.pdbFrame = {*ParseUnit(unit), *ParseUp(up)};
   convert.progress = isatty(STDERR_FILENO) == 1;
   if (module >= 0) render.input.module = module;
 

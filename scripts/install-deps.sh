@@ -11,7 +11,7 @@ packages=(
   libegl-dev libopengl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri curl patch
   gettext locales time
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libpng-dev libassimp-dev
+  libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev libassimp-dev lib3mf-dev
   libfast-float-dev libtinyobjloader-dev assimp-utils
 )
 

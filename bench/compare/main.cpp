@@ -20,6 +20,7 @@
 #include "app/package.h"
 #include "children.h"
 #include "commands.h"
+#include "exportscaling.h"
 #include "mesh.h"
 #include "meshconvert.h"
 #include "writers.h"
@@ -414,6 +415,8 @@ Report Run(const Options& options, const fs::path& dir) {
   CompareSurfaceThreads(options.runs, library, data, report);
   CompareWrites(options.runs, package, data, dir, report);
   report.json["convert_obj_to_stl"] = CompareObjToStl(options.runs, dir.string());
+  report.Target("export .glb: time ratio / set ratio", CompareGlbExport(options.runs, dir, report.json), 1.1,
+                false, "");
   report.Finish();
   return report;
 }

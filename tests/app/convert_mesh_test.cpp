@@ -281,6 +281,7 @@ TEST(MeshImport, VertexColoursSplitAMeshByColourAndPointsStayOutOfPdb) {
 }
 
 // A node's transform places its mesh: the triangle is moved by 10 along x.
+// glTF is Y-up in metres, the PDB side Z-up in millimetres.
 TEST(MeshImport, NodeTransformsPlaceTheMeshes) {
   const Scratch dir;
   const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -304,8 +305,8 @@ TEST(MeshImport, NodeTransformsPlaceTheMeshes) {
   ASSERT_EQ(run.code, 0) << run.err;
   const ReadResult read = Read(dir.File("part.pdb"));
   ASSERT_EQ(read.report.sets.size(), 1u);
-  EXPECT_THAT(read.report.sets[0].bounds.min, testing::ElementsAre(10, 0, 0));
-  EXPECT_THAT(read.report.sets[0].bounds.max, testing::ElementsAre(11, 1, 0));
+  EXPECT_THAT(read.report.sets[0].bounds.min, testing::ElementsAre(10000, 0, 0));
+  EXPECT_THAT(read.report.sets[0].bounds.max, testing::ElementsAre(11000, 0, 1000));
 }
 
 TEST(MeshExport, FormatsWithoutLinesLeaveThemOutAndSaySo) {
@@ -357,7 +358,7 @@ TEST(MeshExport, PolygonMeshesAndLineSetsGoOutAsTrianglesAndSegments) {
   std::ostringstream quiet;
   ProgressBar bar(quiet, "", false);
   const MeshExport written =
-      ExportMesh(geometry, *MeshFormatFor("part.glb"), dir.File("part.glb"), colours, bar);
+      ExportMesh(geometry, *MeshFormatFor("part.glb"), dir.File("part.glb"), colours, Frame{}, bar);
   ASSERT_EQ(written.code, kExitOk) << written.problem;
   EXPECT_EQ(written.setsWritten, 2);
   EXPECT_EQ(written.leftOut, (std::map<std::string, int>{{"xFrameSet", 1}}));
