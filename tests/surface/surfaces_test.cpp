@@ -417,10 +417,10 @@ TEST(SurfaceSection, PlatesWithTwoCuspsInOneRegionPartReadWhole) {
 // (undefined; the instrumented builds of the suite stop there). The surface
 // still gets the mesh it always had; the malformed loop after it fails the read.
 TEST(SurfaceSection, AnEnormousPatchCountsItsGridLinesWithoutOverflow) {
-  xEnvironment::GetGlobal()->SetDouble("Render.NURBS.Tolerance", kDefaultNurbsTolerance);
   Part part;
   const std::string text = parttest::Example("v14_glu_infinite_line_count.pdb", "tests/data/fuzz/");
   ASSERT_FALSE(text.empty());
+  xEnvironment::GetGlobal()->SetDouble("Render.NURBS.Tolerance", kDefaultNurbsTolerance);
   Text in(text);
   EXPECT_NE(xPdb14().Read(in.get(), part.get()), 0);
   xEnvironment::GetGlobal()->Remove("Render.NURBS.Tolerance");
