@@ -20,12 +20,12 @@ nlohmann::ordered_json TextOrNull(const char* text) {
 // Calls `visit` with the summary of each set in turn; false when the
 // geometry could not be walked, with the reason in `error`.
 template <class Visit>
-bool ForEachSet(const xGeometry* geometry, Visit visit, std::string& error) {
+bool ForEachSet(const xGeometry* geometry, bool withBounds, Visit visit, std::string& error) {
   if (!geometry || geometry->GetContainer().IsEmpty()) return true;
   try {
     const xGeoContainer& container = *geometry->GetContainer();
     for (int i = 0; i < container.GetSetCount(); ++i)
-      if (const xGeoSet* set = container.GetSet(i)) visit(Summarise(*set));
+      if (const xGeoSet* set = container.GetSet(i)) visit(Summarise(*set, withBounds));
   } catch (...) {
     error = "cannot summarise the geometry: " + CurrentExceptionText();
     return false;
@@ -41,11 +41,13 @@ bool PrintReadReport(const ReadResult& result, std::ostream& out, std::string& e
   TextTable sets;
   sets.AddRow({"#", "type", "material", "mode", "content", "bounds"});
   std::size_t count = 0;
+  std::string content, bounds;
   if (!ForEachSet(
-          result.geometry.get(),
+          result.geometry.get(), false,
           [&](const SetSummary& s) {
+            DescribeContent(s, content);
             sets.Widen({std::to_string(count++), s.type, s.material ? EscapeControls(*s.material) : "-",
-                        std::to_string(s.materialMode), DescribeContent(s)});
+                        std::to_string(s.materialMode), content});
           },
           error))
     return false;
@@ -67,11 +69,13 @@ bool PrintReadReport(const ReadResult& result, std::ostream& out, std::string& e
   sets.Print(out, "  ");
   std::size_t index = 0;
   return ForEachSet(
-      result.geometry.get(),
+      result.geometry.get(), true,
       [&](const SetSummary& s) {
+        DescribeContent(s, content);
+        DescribeBounds(s.bounds, bounds);
         sets.PrintRow(out,
                       {std::to_string(index++), s.type, s.material ? EscapeControls(*s.material) : "-",
-                       std::to_string(s.materialMode), DescribeContent(s), DescribeBounds(s.bounds)},
+                       std::to_string(s.materialMode), content, bounds},
                       "  ");
       },
       error);
@@ -81,7 +85,7 @@ bool PrintReadJson(const ReadResult& result, std::ostream& out, std::string& err
   ReadJsonWriter writer(out);
   writer.Begin(result.report);
   const bool walked = ForEachSet(
-      result.geometry.get(), [&](const SetSummary& s) { writer.Set(s); }, error);
+      result.geometry.get(), true, [&](const SetSummary& s) { writer.Set(s); }, error);
   writer.End();
   return walked;
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "host/xcompactlineset.h"
 #include "host/xframeset.h"
@@ -15,13 +16,47 @@
 namespace {
 
 // The shortest decimal that reads back as the float, as a double: a point
-// stored as 0.1f is reported as 0.1, not 0.100000001490116.
+// stored as 0.1f is reported as 0.1, not 0.100000001490116. The decimal's
+// at most nine digits and a power of ten up to 1e22 are exact doubles, so
+// one multiplication or division rounds as a full parse would, at a
+// fraction of its cost.
 double Decimal(float value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (!std::isfinite(value) || value == 0) return value;
   char text[32];
-  const auto written = std::to_chars(text, text + sizeof text, value);
-  double result = value;
-  std::from_chars(text, written.ptr, result);
-  return result;
+  const char* end = std::to_chars(text, text + sizeof text, value).ptr;
+  const bool negative = text[0] == '-';
+  // "ddd.ddde+xx" (each part optional): the digits as a whole number, and
+  // the power of ten of the last.
+  std::int64_t digits = 0;
+  int power = 0;
+  bool fraction = false;
+  const char* c = text + (negative ? 1 : 0);
+  for (; c < end && *c != 'e'; ++c) {
+    if (*c == '.') {
+      fraction = true;
+    } else {
+      digits = digits * 10 + (*c - '0');
+      if (fraction) --power;
+    }
+  }
+  if (c < end) {
+    int exponent = 0;
+    std::from_chars(c + (c[1] == '+' ? 2 : 1), end, exponent);
+    power += exponent;
+  }
+  double magnitude = 0;
+  if (power >= 0 && power <= 22) {
+    magnitude = static_cast<double>(digits) * kPowers[power];
+  } else if (power < 0 && power >= -22) {
+    magnitude = static_cast<double>(digits) / kPowers[-power];
+  } else {
+    double parsed = value;
+    std::from_chars(text, end, parsed);
+    return parsed;
+  }
+  return negative ? -magnitude : magnitude;
 }
 
 // The box of float points, kept in float: the decimal of a float is
@@ -53,12 +88,14 @@ double TriangleArea(const xFVector& a, const xFVector& b, const xFVector& c) {
   return 0.5 * std::sqrt(nx * nx + ny * ny + nz * nz);
 }
 
-void SummariseTriMesh(const xTriMesh& mesh, SetSummary& s) {
+void SummariseTriMesh(const xTriMesh& mesh, SetSummary& s, bool withBounds) {
   s.points = mesh.GetPointCount();
   s.triangles = mesh.GetTriangleCount();
-  FloatBox box;
-  for (int i = 0; i < s.points; ++i) box.Add(mesh.GetPoint(i));
-  box.Into(s.bounds);
+  if (withBounds) {
+    FloatBox box;
+    for (int i = 0; i < s.points; ++i) box.Add(mesh.GetPoint(i));
+    box.Into(s.bounds);
+  }
   const auto points = static_cast<unsigned>(s.points);
   for (int i = 0; i < s.triangles; ++i) {
     const auto& t = mesh.GetTriangle(i);
@@ -71,12 +108,14 @@ void SummariseTriMesh(const xTriMesh& mesh, SetSummary& s) {
   }
 }
 
-void SummariseCompactLineSet(const xCompactLineSet& set, SetSummary& s) {
+void SummariseCompactLineSet(const xCompactLineSet& set, SetSummary& s, bool withBounds) {
   s.points = set.GetPointCount();
   s.polylines = set.GetPolyLineCount();
-  FloatBox box;
-  for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
-  box.Into(s.bounds);
+  if (withBounds) {
+    FloatBox box;
+    for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
+    box.Into(s.bounds);
+  }
   // Separate segments come first, two points each; the polylines follow.
   const int pairPoints = s.polylines > 0 ? set.GetPolyLineStart(0) : s.points;
   s.segments = pairPoints / 2;
@@ -86,46 +125,92 @@ void SummariseCompactLineSet(const xCompactLineSet& set, SetSummary& s) {
   }
 }
 
-void SummariseLineSet(const xLineSet& set, SetSummary& s) {
+void SummariseLineSet(const xLineSet& set, SetSummary& s, bool withBounds) {
   s.points = set.GetPoints().GCount();
-  for (const xLinePoint* p = set.GetPoints().GBegin(); p; p = xTDLinkList<xLinePoint>::GNext(p))
-    s.bounds.Add(p->x, p->y, p->z);
+  if (withBounds)
+    for (const xLinePoint* p = set.GetPoints().GBegin(); p; p = xTDLinkList<xLinePoint>::GNext(p))
+      s.bounds.Add(p->x, p->y, p->z);
   s.lines = set.GetLines().GCount();
   for (const xLine* line = set.GetLines().GBegin(); line; line = xTDLinkList<xLine>::GNext(line))
     if (line->GetPointCount() > 1) s.segments += line->GetPointCount() - 1;
 }
 
-void SummarisePolyMesh(const xPolyMesh& mesh, SetSummary& s) {
+void SummarisePolyMesh(const xPolyMesh& mesh, SetSummary& s, bool withBounds) {
   s.points = mesh.GetPoints().GCount();
-  for (const xPolyPoint* p = mesh.GetPoints().GBegin(); p; p = xTDLinkList<xPolyPoint>::GNext(p))
-    s.bounds.Add(p->x, p->y, p->z);
+  if (withBounds)
+    for (const xPolyPoint* p = mesh.GetPoints().GBegin(); p; p = xTDLinkList<xPolyPoint>::GNext(p))
+      s.bounds.Add(p->x, p->y, p->z);
   s.polygons = mesh.GetPolygons().GCount();
 }
 
-void SummarisePointSet(const xPointSet& set, SetSummary& s) {
+void SummarisePointSet(const xPointSet& set, SetSummary& s, bool withBounds) {
   s.points = set.GetPointCount();
+  if (!withBounds) return;
   FloatBox box;
   for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
   box.Into(s.bounds);
 }
 
-void SummariseFrameSet(const xFrameSet& set, SetSummary& s) {
+void SummariseFrameSet(const xFrameSet& set, SetSummary& s, bool withBounds) {
   s.frames = set.GetFrameCount();
+  if (!withBounds) return;
   for (int i = 0; i < s.frames; ++i) {
     const xMatrix& m = set.GetFrame(i)->GetMatrix();
     s.bounds.Add(m.At(0, 3), m.At(1, 3), m.At(2, 3));
   }
 }
 
-// As "%g" writes it, without the cost of printf on a million sets.
-std::string Number(double value) {
-  char text[32];
-  const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
-  return std::string(text, written.ptr);
+// As "%g" writes it, without the cost of printf on a million sets. Most
+// values print in fixed notation, and their six digits come from one exact
+// scaling; a value near a rounding tie, or printed with an exponent, goes
+// the general way.
+void AppendNumber(std::string& text, double value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  const double magnitude = std::fabs(value);
+  if (magnitude >= 1e-4 && magnitude < 999999.0) {
+    static constexpr double kLeading[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
+    int exponent = 5;  // of the leading digit; a carry below corrects a power's rounding
+    while (magnitude < kLeading[exponent + 4]) --exponent;
+    // One rounding of a value below 2^20: off by at most 2^-33.
+    double scaled = magnitude * kPowers[5 - exponent];
+    double whole = std::floor(scaled);
+    if (std::fabs(scaled - whole - 0.5) > 1e-9) {
+      auto digits = static_cast<std::uint32_t>(scaled - whole > 0.5 ? whole + 1 : whole);
+      if (digits == 1000000) {
+        ++exponent;
+        digits = 100000;
+      }
+      int decimals = 5 - exponent;
+      while (decimals > 0 && digits % 10 == 0) {
+        digits /= 10;
+        --decimals;
+      }
+      char buffer[24];
+      char* end = buffer + sizeof buffer;
+      char* p = end;
+      for (int i = 0; i < decimals; ++i) {
+        *--p = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+      }
+      if (decimals > 0) *--p = '.';
+      do {
+        *--p = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+      } while (digits > 0);
+      if (value < 0) *--p = '-';
+      text.append(p, end);
+      return;
+    }
+  }
+  char digits[32];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
 }
 
-std::string Counted(int count, const char* singular, const char* plural) {
-  return std::to_string(count) + " " + (count == 1 ? singular : plural);
+void AppendCounted(std::string& text, int count, const char* singular, const char* plural) {
+  char digits[16];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, count).ptr);
+  text += ' ';
+  text += count == 1 ? singular : plural;
 }
 
 }  // namespace
@@ -139,29 +224,29 @@ void Bounds::Add(double x, double y, double z) {
   empty = false;
 }
 
-SetSummary Summarise(const xGeoSet& set) {
+SetSummary Summarise(const xGeoSet& set, bool withBounds) {
   SetSummary s;
   s.typeCode = set.GetType();
   if (const xMaterial* material = set.GetMaterial()) s.material = material->GetName().Str();
   s.materialMode = set.GetMaterialMode();
   if (const auto* mesh = dynamic_cast<const xTriMesh*>(&set)) {
     s.type = "xTriMesh";
-    SummariseTriMesh(*mesh, s);
+    SummariseTriMesh(*mesh, s, withBounds);
   } else if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set)) {
     s.type = "xCompactLineSet";
-    SummariseCompactLineSet(*compact, s);
+    SummariseCompactLineSet(*compact, s, withBounds);
   } else if (const auto* lines = dynamic_cast<const xLineSet*>(&set)) {
     s.type = "xLineSet";
-    SummariseLineSet(*lines, s);
+    SummariseLineSet(*lines, s, withBounds);
   } else if (const auto* poly = dynamic_cast<const xPolyMesh*>(&set)) {
     s.type = "xPolyMesh";
-    SummarisePolyMesh(*poly, s);
+    SummarisePolyMesh(*poly, s, withBounds);
   } else if (const auto* points = dynamic_cast<const xPointSet*>(&set)) {
     s.type = "xPointSet";
-    SummarisePointSet(*points, s);
+    SummarisePointSet(*points, s, withBounds);
   } else if (const auto* frames = dynamic_cast<const xFrameSet*>(&set)) {
     s.type = "xFrameSet";
-    SummariseFrameSet(*frames, s);
+    SummariseFrameSet(*frames, s, withBounds);
   } else {
     s.type = "xGeoSet";
   }
@@ -231,26 +316,65 @@ nlohmann::ordered_json ToJson(const ReadReport& report) {
   return j;
 }
 
+void DescribeContent(const SetSummary& s, std::string& text) {
+  text.clear();
+  if (s.type == "xFrameSet") {
+    AppendCounted(text, s.frames, "frame", "frames");
+    return;
+  }
+  AppendCounted(text, s.points, "point", "points");
+  if (s.type == "xTriMesh") {
+    text += ", ";
+    AppendCounted(text, s.triangles, "triangle", "triangles");
+    text += ", area ";
+    AppendNumber(text, s.area);
+    if (s.brokenTriangles > 0) {
+      text += " (";
+      AppendCounted(text, s.brokenTriangles, "with bad corners", "with bad corners");
+      text += ')';
+    }
+  } else if (s.type == "xCompactLineSet") {
+    text += ", ";
+    AppendCounted(text, s.segments, "segment", "segments");
+    if (s.polylines > 0) {
+      text += " in part on ";
+      AppendCounted(text, s.polylines, "polyline", "polylines");
+    }
+  } else if (s.type == "xLineSet") {
+    text += ", ";
+    AppendCounted(text, s.lines, "line", "lines");
+    text += ", ";
+    AppendCounted(text, s.segments, "segment", "segments");
+  } else if (s.type == "xPolyMesh") {
+    text += ", ";
+    AppendCounted(text, s.polygons, "polygon", "polygons");
+  }
+}
+
 std::string DescribeContent(const SetSummary& s) {
   std::string text;
-  if (s.type == "xFrameSet") return Counted(s.frames, "frame", "frames");
-  text = Counted(s.points, "point", "points");
-  if (s.type == "xTriMesh") {
-    text += ", " + Counted(s.triangles, "triangle", "triangles") + ", area " + Number(s.area);
-    if (s.brokenTriangles > 0) text += " (" + std::to_string(s.brokenTriangles) + " with bad corners)";
-  } else if (s.type == "xCompactLineSet") {
-    text += ", " + Counted(s.segments, "segment", "segments");
-    if (s.polylines > 0) text += " in part on " + Counted(s.polylines, "polyline", "polylines");
-  } else if (s.type == "xLineSet") {
-    text += ", " + Counted(s.lines, "line", "lines") + ", " + Counted(s.segments, "segment", "segments");
-  } else if (s.type == "xPolyMesh") {
-    text += ", " + Counted(s.polygons, "polygon", "polygons");
-  }
+  DescribeContent(s, text);
   return text;
 }
 
+void DescribeBounds(const Bounds& bounds, std::string& text) {
+  text.clear();
+  if (bounds.empty) {
+    text += '-';
+    return;
+  }
+  for (const double* corner : {bounds.min, bounds.max}) {
+    text += corner == bounds.min ? "(" : ") .. (";
+    for (int i = 0; i < 3; ++i) {
+      if (i > 0) text += ' ';
+      AppendNumber(text, corner[i]);
+    }
+  }
+  text += ')';
+}
+
 std::string DescribeBounds(const Bounds& bounds) {
-  if (bounds.empty) return "-";
-  return "(" + Number(bounds.min[0]) + " " + Number(bounds.min[1]) + " " + Number(bounds.min[2]) + ") .. (" +
-         Number(bounds.max[0]) + " " + Number(bounds.max[1]) + " " + Number(bounds.max[2]) + ")";
+  std::string text;
+  DescribeBounds(bounds, text);
+  return text;
 }

@@ -39,7 +39,9 @@ struct SetSummary {
   int brokenTriangles = 0;
 };
 
-SetSummary Summarise(const xGeoSet& set);
+// Without bounds, the points are not walked: a caller that only counts
+// saves the dearest part.
+SetSummary Summarise(const xGeoSet& set, bool withBounds = true);
 std::vector<SetSummary> SummariseSets(xGeometry& geometry);
 
 nlohmann::ordered_json ToJson(const SetSummary& set);
@@ -61,3 +63,6 @@ nlohmann::ordered_json ToJson(const ReadReport& report);
 // Short human text of a set's content: "4 points, 2 triangles, area 1".
 std::string DescribeContent(const SetSummary& set);
 std::string DescribeBounds(const Bounds& bounds);
+// The same into a reused string, for a table of a million rows.
+void DescribeContent(const SetSummary& set, std::string& text);
+void DescribeBounds(const Bounds& bounds, std::string& text);

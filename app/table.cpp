@@ -38,7 +38,8 @@ void TextTable::AddRow(const std::vector<std::string>& cells) {
 
 template <class Cells>
 void TextTable::PrintCells(std::ostream& out, const Cells& cells, const std::string& indent) const {
-  std::string line = indent;
+  std::string& line = m_line;
+  line.assign(indent);
   std::size_t column = 0;
   for (const std::string_view cell : cells) {
     line += cell;

@@ -28,6 +28,7 @@ class TextTable {
 
   std::vector<std::vector<std::string>> m_rows;
   std::vector<std::size_t> m_widths;
+  mutable std::string m_line;  // reused: one row's text
 };
 
 // Control characters as escapes (\n, \t, \r, \xHH), so that a name cannot

@@ -1,10 +1,19 @@
 #include "app/summary.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "host/xcompactlineset.h"
 #include "host/xframeset.h"
 #include "host/xlineset.h"
+#include "host/xpointset.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -44,6 +53,39 @@ TEST(SetSummary, LineSetsCountSegmentsOfPairsAndPolylines) {
   lines.NewLine();
   EXPECT_EQ(Summary(lines), Json::parse(R"({"type": "xLineSet", "points": 4, "lines": 3, "segments": 2,
       "material": null, "material_mode": 0, "bounds": [[0, -1.5, 0], [4, 4, 4]]})"));
+}
+
+// The bounds are the points' shortest decimals, printed as "%g" does, over
+// every binade of float and at the ties of six-digit rounding, where the
+// quick paths hand over to the general ones.
+TEST(SetSummary, BoundsAreTheShortestDecimalsPrintedAsPrintfWould) {
+  std::mt19937 random(12);
+  std::vector<float> values = {0.1f, 1e-4f, 9.99999e-5f, 999999.0f, 999999.5f, 33555512.0f, 0.5f, 1.0f};
+  for (int i = 0; i < 40000; ++i) {
+    const std::uint32_t bits = random() & 0x7fffffffu;
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    if (std::isfinite(value)) values.push_back(value);
+  }
+  for (int k = 100000; k < 1000000; k += 9973)
+    for (const double unit : {1e-9, 1e-4, 0.01, 1.0}) values.push_back(static_cast<float>((k + 0.5) * unit));
+
+  for (const float value : values) {
+    char text[64];
+    double shortest = 0;
+    std::from_chars(text, std::to_chars(text, text + sizeof text, value).ptr, shortest);
+    xPointSet set;
+    set.AddPoint(xFVector(value, -value, 0));
+    const SetSummary s = Summarise(set);
+    ASSERT_EQ(s.bounds.max[0], shortest) << value;
+    ASSERT_EQ(s.bounds.min[1], -shortest) << value;
+
+    std::snprintf(text, sizeof text, "(%g %g 0) .. (%g %g 0)", -shortest, -shortest, shortest, shortest);
+    Bounds square;
+    square.Add(-shortest, -shortest, 0);
+    square.Add(shortest, shortest, 0);
+    ASSERT_EQ(DescribeBounds(square), text) << value;
+  }
 }
 
 }  // namespace
