@@ -1,4 +1,6 @@
 #pragma once
 
+#include "xpdbversion.h"
+
 // The program's own version, the project's; the package reports its own.
-inline constexpr const char* kProgramVersion = XPDB_PROGRAM_VERSION;
+inline constexpr const char* kProgramVersion = XPDB_VERSION;

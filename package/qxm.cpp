@@ -13,30 +13,26 @@
 #include "pdb/xpdb11.h"
 #include "pdb/xpdb12.h"
 #include "pdb/xpdb14.h"
+#include "xpdbversion.h"
 
 namespace {
 
-constexpr const char* kPackageVersion = "3.2.1";
+constexpr const char* kPackageVersion = XPDB_VERSION;
 constexpr int kModuleType = 5;
 constexpr int kWritePriority = 1;
 
-// The modules, one row each: number, version class, name, version,
-// description, file filter, sample size, the version digits a file starts
-// with, the format text of a read, and whether the module writes.
+// The modules, one row each (all at the package's version): number, version
+// class, name, description, file filter, sample size, the version digits a
+// file starts with, the format text of a read, and whether the module writes.
 // The one-digit descriptions carry two blanks so that all six line up.
-#define XPDB_MODULE_TABLE(ROW)                                                                               \
-  ROW(0, xPdb09, "xpdb09", "3.2.1", N_("PDB geometry version  9 loader"),                                    \
-      N_("Igrip/Quest/VNC geometry (*.pdb,*.*)|*.pdb;*.*"), 16, "9", N_("PDB 9 format"), true)               \
-  ROW(1, xPdb08, "xpdb08", "3.2.1", N_("PDB geometry version  8 loader"), "", 16, "8", N_("PDB 8 format"),   \
-      false)                                                                                                 \
-  ROW(2, xPdb10, "xpdb10", "3.2.1", N_("PDB geometry version 10 loader"), "", 16, "10", N_("PDB 10 format"), \
-      false)                                                                                                 \
-  ROW(3, xPdb11, "xpdb11", "3.2.1", N_("PDB geometry version 11 loader"), "", 16, "11", N_("PDB 11 format"), \
-      false)                                                                                                 \
-  ROW(4, xPdb12, "xpdb12", "3.2.1", N_("PDB geometry version 12 loader"), "", 16, "12", N_("PDB 12 format"), \
-      false)                                                                                                 \
-  ROW(5, xPdb14, "xpdb14", "3.2.1", N_("PDB geometry version 14 loader"), "", 18, "14", N_("PDB 14 format"), \
-      false)
+#define XPDB_MODULE_TABLE(ROW)                                                                             \
+  ROW(0, xPdb09, "xpdb09", N_("PDB geometry version  9 loader"),                                           \
+      N_("Igrip/Quest/VNC geometry (*.pdb,*.*)|*.pdb;*.*"), 16, "9", N_("PDB 9 format"), true)             \
+  ROW(1, xPdb08, "xpdb08", N_("PDB geometry version  8 loader"), "", 16, "8", N_("PDB 8 format"), false)   \
+  ROW(2, xPdb10, "xpdb10", N_("PDB geometry version 10 loader"), "", 16, "10", N_("PDB 10 format"), false) \
+  ROW(3, xPdb11, "xpdb11", N_("PDB geometry version 11 loader"), "", 16, "11", N_("PDB 11 format"), false) \
+  ROW(4, xPdb12, "xpdb12", N_("PDB geometry version 12 loader"), "", 16, "12", N_("PDB 12 format"), false) \
+  ROW(5, xPdb14, "xpdb14", N_("PDB geometry version 14 loader"), "", 18, "14", N_("PDB 14 format"), false)
 
 struct xModule {
   int number;
@@ -51,8 +47,8 @@ struct xModule {
 };
 
 constexpr xModule kModules[] = {
-#define XPDB_MODULE_ROW(n, cls, name, version, description, filter, sample, digits, format, writes) \
-  {n, name, version, description, filter, sample, digits, format, writes},
+#define XPDB_MODULE_ROW(n, cls, name, description, filter, sample, digits, format, writes) \
+  {n, name, kPackageVersion, description, filter, sample, digits, format, writes},
     XPDB_MODULE_TABLE(XPDB_MODULE_ROW)
 #undef XPDB_MODULE_ROW
 };

@@ -6,6 +6,9 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/po/xelto.pot}
 cd "$root"
+# The version is the project's, as CMakeLists.txt declares it.
+version=$(sed -n 's/^project(xpdb VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+test -n "$version"
 xgettext --language=C++ --from-code=UTF-8 -k -kN_ -kTranslateText -kxHostTranslate \
-  --package-name=xpdb --package-version=3.2.1 --no-location --sort-output -o - \
+  --package-name=xpdb --package-version="$version" --no-location --sort-output -o - \
   package/*.cpp host/xmessage.cpp | sed '/^"POT-Creation-Date: /d' >"$out"

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/apptest.h"
+#include "xpdbversion.h"
 
 namespace {
 
@@ -154,11 +155,11 @@ TEST(Versions, TheFlagAndTheCommandNameProgramAndPackage) {
   for (const char* args : {"--version", "version"}) {
     const Outcome run = Shell(std::string("$XPDB ") + args);
     EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out, "xpdb 3.2.1\npackage xpdb 3.2.1 (host core 3.5)\n") << args;
+    EXPECT_EQ(run.out, "xpdb " XPDB_VERSION "\npackage xpdb " XPDB_VERSION " (host core 3.5)\n") << args;
   }
   const Outcome missing = Shell("XPDB_LIBRARY=/nonexistent.so $XPDB --version");
   EXPECT_EQ(missing.code, 3);
-  EXPECT_EQ(missing.out, "xpdb 3.2.1\n");
+  EXPECT_EQ(missing.out, "xpdb " XPDB_VERSION "\n");
   EXPECT_EQ(Shell("$XPDB").code, 2);
 }
 

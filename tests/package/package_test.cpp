@@ -20,6 +20,7 @@
 #include "package/qxm.h"
 #include "package/settings.h"
 #include "package/textdomain.h"
+#include "xpdbversion.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ class Package : public ::testing::Test {
 
 TEST_F(Package, ModuleTable) {
   EXPECT_EQ(QXMPkgSize(), 6);
-  EXPECT_EQ(std::string(QXMPkgName()) + " " + QXMPkgVersion(), "xpdb 3.2.1");
+  EXPECT_EQ(std::string(QXMPkgName()) + " " + QXMPkgVersion(), "xpdb " XPDB_VERSION);
   EXPECT_STREQ(QXMPkgDescription(), "PDB file format package");
   EXPECT_STREQ(QXMCoreVersion, "3.5");
   for (int i = 0; i < 6; ++i) {
@@ -84,7 +85,7 @@ TEST_F(Package, ModuleTable) {
     EXPECT_EQ(kDescription[i](),
               "PDB geometry version " + std::string(v < 10 ? " " : "") + std::to_string(v) + " loader");
     EXPECT_STREQ(kFilter[i](), i == 0 ? "Igrip/Quest/VNC geometry (*.pdb,*.*)|*.pdb;*.*" : "") << i;
-    EXPECT_STREQ(kVersion[i](), "3.2.1") << i;
+    EXPECT_STREQ(kVersion[i](), XPDB_VERSION) << i;
     EXPECT_EQ(kSampleSize[i](), v == 14 ? 18 : 16) << i;
     EXPECT_EQ(std::pair(kType[i](), kPriority[i]()), std::pair(5, 1)) << i;
   }
