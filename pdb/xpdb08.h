@@ -1,12 +1,12 @@
 #pragma once
 
+#include "api/xpdbapi.h"
 #include "host/xcompactlineset.h"
+#include "host/xgeometry.h"
 #include "host/xlineset.h"
 #include "host/xpolymesh.h"
-#include "host/xtrimesh.h"
-#include "host/xgeometry.h"
 #include "host/xstream.h"
-#include "pdb/xpdbapi.h"
+#include "host/xtrimesh.h"
 
 // PDB format version 8.
 class XPDB_API xPdb08 {

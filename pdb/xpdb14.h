@@ -1,8 +1,8 @@
 #pragma once
 
+#include "api/xpdbapi.h"
 #include "host/xgeometry.h"
 #include "host/xstream.h"
-#include "pdb/xpdbapi.h"
 
 // PDB format version 14.
 class XPDB_API xPdb14 {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "api/xpdbapi.h"
 #include "host/xgeometry.h"
 #include "host/xmaterial.h"
 #include "host/xstream.h"
 #include "host/xtqtable.h"
 #include "host/xtrimesh.h"
 #include "host/xvector.h"
-#include "pdb/xpdbapi.h"
 
 // Operations that every PDB version shares. Reading operations report
 // failure as a status or a bool; only the plug-in boundary throws.

@@ -6,9 +6,9 @@
 #include <new>
 #include <type_traits>
 
+#include "api/xpdbapi.h"
 #include "host/trianglestore.h"
 #include "host/xassert.h"
-#include "pdb/xpdbapi.h"
 
 // Turns trimmed NURBS surfaces into triangles of its store base through a GLU
 // NURBS renderer in tessellator mode. One surface at a time:
@@ -44,7 +44,6 @@ class XPDB_API GluNurbsTesselator : public Store {
   void _error(unsigned code);
 
   bool hasError() const { return m_error; }
-  bool hasRenderer() const { return m_renderer != nullptr; }
 
  private:
   // GLU's error callback carries no user data; errors are raised only inside
@@ -230,28 +229,3 @@ void GLAPIENTRY GluNurbsTesselator<Store>::errorCallback(GLenum code) {
 }
 
 extern template class GluNurbsTesselator<TriangleStoreIndexed>;
-
-// The calling thread's tessellator for surface reading: made on the thread's
-// first use, gone with the thread. Threads never share one, so reads on
-// several threads tessellate at the same time.
-GluNurbsTesselator<TriangleStoreIndexed>& xSurfaceTesselator();
-
-// "Render.NURBS.Tolerance" from the host environment; 0 when it is not set.
-float xNurbsBaseTolerance();
-
-// GLU evaluates inside the host's OpenGL context: this makes one of the
-// render platform's contexts current in the calling thread (each thread its
-// own), sets up a view for one batch of tessellations, and hands the context
-// back. Without a context the GL calls are skipped; sampling is in object
-// space, so tessellation does not need one.
-class xNurbsGlBracket {
- public:
-  xNurbsGlBracket();
-  ~xNurbsGlBracket();
-  xNurbsGlBracket(const xNurbsGlBracket&) = delete;
-  xNurbsGlBracket& operator=(const xNurbsGlBracket&) = delete;
-  bool IsActive() const { return m_active; }
-
- private:
-  bool m_active = false;
-};

@@ -1,4 +1,6 @@
 // The NURBS surface section: read past, or tessellated into triangle meshes.
+#include "pdb/xpdbutil.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -11,9 +13,8 @@
 
 #include "host/xassert.h"
 #include "pdb/read/streamutil.h"
+#include "pdb/read/surfacetesselator.h"
 #include "pdb/read/trimloops.h"
-#include "pdb/xpdbutil.h"
-#include "surface/glunurbstesselator.h"
 
 namespace {
 

@@ -18,11 +18,11 @@
 #include "host/xenvironment.h"
 #include "host/xrenderplatform.h"
 #include "host/xtrimesh.h"
+#include "pdb/read/surfacetesselator.h"
 #include "pdb/xpdb09.h"
 #include "pdb/xpdb11.h"
 #include "pdb/xpdb12.h"
 #include "pdb/xpdb14.h"
-#include "surface/glunurbstesselator.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "surface/glunurbstesselator.h"
+#include "pdb/read/surfacetesselator.h"
 
 namespace {
 
