@@ -5,11 +5,9 @@
 #include "app/package.h"
 
 class xMaterial;
-struct xVector;
 
 // The package's own mapping between Deneb colour indices and materials,
-// resolved by name in the library that holds the package's modules, as a
-// host reaches any other export.
+// through the entry points the package exports for it.
 class MeshColours {
  public:
   // False with the reason in `error` when the package lacks a function.
@@ -29,13 +27,5 @@ class MeshColours {
   void BaseColour(int index, float rgb[3]) const;
 
  private:
-  using GetDenebIndexFn = int (*)(xMaterial*);
-  using GetDenebMaterialFn = xMaterial* (*)(int);
-  using DenebMaterialNameFn = const char* (*)(int);
-  using SetBaseColorFn = void (*)(int, xVector&);
-
-  GetDenebIndexFn m_index = nullptr;
-  GetDenebMaterialFn m_material = nullptr;
-  DenebMaterialNameFn m_name = nullptr;
-  SetBaseColorFn m_baseColour = nullptr;
+  PackageColours m_colours;
 };

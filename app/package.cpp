@@ -6,10 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <type_traits>
 
 #include "host/xmaterial.h"
-#include "pdb/xpdbutil.h"
 
 namespace {
 
@@ -18,10 +16,6 @@ constexpr int kFirstColour = 4;
 constexpr int kLastColour = 35;
 // A package announcing more modules than this is broken, not large.
 constexpr int kMaxModules = 64;
-
-// The package's own material constructor, exported under its C++ name.
-constexpr const char* kNewMaterialSymbol = "_ZN8xPdbUtil11NewMaterialEi";
-static_assert(std::is_same_v<decltype(&xPdbUtil::NewMaterial), QxmNewMaterialFn>);
 
 class Resolver {
  public:
@@ -76,7 +70,11 @@ bool Package::Load(const std::string& path, std::string& error) {
   resolve(m_description, "QXMPkgDescription");
   resolve(m_setup, "QXMPkgSetup");
   resolve(m_coreVersion, "QXMCoreVersion");
-  resolve(m_newMaterial, kNewMaterialSymbol);
+  resolve(m_colours.newMaterial, "QXMPkgNewColourMaterial");
+  resolve(m_colours.material, "QXMPkgColourMaterial");
+  resolve(m_colours.index, "QXMPkgColourIndex");
+  resolve(m_colours.name, "QXMPkgColourName");
+  resolve(m_colours.base, "QXMPkgColourBase");
   if (!resolve.Missing().empty()) {
     error = path + " does not export " + resolve.Missing();
     return false;
@@ -138,7 +136,7 @@ int Package::Detect(const std::string& head) const {
 
 void Package::InstallColourMaterials() const {
   for (int colour = kFirstColour; colour <= kLastColour; ++colour)
-    xMatReader::AddMaterial(m_newMaterial(colour));
+    xMatReader::AddMaterial(m_colours.newMaterial(colour));
 }
 
 std::string DefaultPackagePath() {

@@ -8,11 +8,6 @@
 #include "host/xstring.h"
 #include "package/qxm.h"
 
-class xMaterial;
-
-// xPdbUtil::NewMaterial, the package's material constructor.
-using QxmNewMaterialFn = xMaterial* (*)(int);
-
 struct PackageModule {
   int index = 0;
   QXMGetIntFn getType = nullptr;
@@ -31,6 +26,15 @@ struct PackageModule {
   int PdbVersion() const;
 };
 
+// The package's colour table, through its C entry points.
+struct PackageColours {
+  QXMPkgNewColourMaterialFn newMaterial = nullptr;
+  QXMPkgColourMaterialFn material = nullptr;
+  QXMPkgColourIndexFn index = nullptr;
+  QXMPkgColourNameFn name = nullptr;
+  QXMPkgColourBaseFn base = nullptr;
+};
+
 // libxpdb.so loaded with dlopen and resolved by name; it stays loaded until
 // the process ends, as the sets it creates carry its code.
 class Package {
@@ -43,6 +47,7 @@ class Package {
   const char* Description() const { return m_description(); }
   const char* CoreVersion() const { return m_coreVersion ? *m_coreVersion : nullptr; }
   const std::vector<PackageModule>& Modules() const { return m_modules; }
+  const PackageColours& Colours() const { return m_colours; }
 
   // The module that writes PDB version `version`, or null.
   const PackageModule* ModuleForVersion(int version) const;
@@ -64,7 +69,7 @@ class Package {
   QXMPkgTextFn m_description = nullptr;
   QXMPkgSetupFn m_setup = nullptr;
   const char* const* m_coreVersion = nullptr;
-  QxmNewMaterialFn m_newMaterial = nullptr;
+  PackageColours m_colours;
   std::vector<PackageModule> m_modules;
 };
 

@@ -14,10 +14,12 @@
 // them up, so a host that changes them during reads on other threads gets
 // the old or the new value there.
 
+#include "api/xpdbapi.h"
 #include "host/xgeometry.h"
 #include "host/xstream.h"
 #include "host/xstring.h"
-#include "pdb/xpdbapi.h"
+
+class xMaterial;
 
 // Function types, for hosts that resolve the names at run time.
 using QXMPkgSizeFn = int (*)();
@@ -29,6 +31,11 @@ using QXMGRReadFn = int (*)(xStream* stream, xGeometry** geometry);
 using QXMGRCanHandleFn = bool (*)(const xTString<char>& sample);
 using QXMGRWriteFn = int (*)(xStream* stream, xGeometry* geometry);
 using QXMGRCanWriteFn = bool (*)(xGeometry* geometry);
+using QXMPkgNewColourMaterialFn = xMaterial* (*)(int index);
+using QXMPkgColourMaterialFn = xMaterial* (*)(int index);
+using QXMPkgColourIndexFn = int (*)(xMaterial* material);
+using QXMPkgColourNameFn = const char* (*)(int index);
+using QXMPkgColourBaseFn = void (*)(int index, float rgb[3]);
 
 // The suffixes of the module functions; the full name is "QXMM", the module
 // number and the suffix.
@@ -61,6 +68,22 @@ XPDB_API const char* QXMPkgName();
 XPDB_API const char* QXMPkgVersion();
 XPDB_API const char* QXMPkgDescription();
 XPDB_API void QXMPkgSetup();
+
+// The package's colour table, which reads and writes use: colour indices 4 to
+// 35, and -2 for no colour. Any other index is treated as -2.
+// A new material of the colour's name and shades; the caller owns it (for a
+// host's material library, which then names colours as the package does).
+XPDB_API xMaterial* QXMPkgNewColourMaterial(int index);
+// The material a read gives the colour: the library's of the colour's name,
+// else the closest simple one; null for no colour.
+XPDB_API xMaterial* QXMPkgColourMaterial(int index);
+// The colour of a material, by its name (any case), else by the table colour
+// nearest its diffuse colour; -2 for a null material or none near enough.
+XPDB_API int QXMPkgColourIndex(xMaterial* material);
+// "WHITE" ... "PDB_COLOR32"; "PDB_DEFAULT" for no colour.
+XPDB_API const char* QXMPkgColourName(int index);
+// The colour's red, green and blue, each 0 to 1.
+XPDB_API void QXMPkgColourBase(int index, float rgb[3]);
 
 // Module 0 reads and writes version 9, module 1 version 8, modules 2 to 5
 // versions 10, 11, 12 and 14. GRRead returns 0 or throws an xMessage by value.

@@ -1,12 +1,15 @@
 // A minimal host built against the installed package: it reads a part
 // through module 0 (version 9), writes it back as version 9 into memory,
-// reads that again and checks that the sets agree.
+// reads that again and checks that the sets agree; and reaches the colour
+// table through the package's C entry points.
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string>
 
 #include "host/xgeometry.h"
+#include "host/xmaterial.h"
 #include "host/xmessage.h"
 #include "host/xstream.h"
 #include "package/qxm.h"
@@ -37,6 +40,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::printf("%s %s, core %s\n", QXMPkgName(), QXMPkgVersion(), QXMCoreVersion);
+  const std::unique_ptr<xMaterial> red(QXMPkgNewColourMaterial(7));
+  if (!red || QXMPkgColourIndex(red.get()) != 7 || std::string(QXMPkgColourName(7)) != "RED") {
+    std::fprintf(stderr, "xpdb_consumer: the colour table does not name colour 7 RED\n");
+    return 1;
+  }
   std::filebuf file;
   if (!file.open(argv[1], std::ios::in | std::ios::binary)) {
     std::fprintf(stderr, "xpdb_consumer: cannot open %s\n", argv[1]);

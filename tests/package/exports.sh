@@ -7,7 +7,8 @@ expected=$(mktemp)
 trap 'rm -f "$expected"' EXIT
 {
   echo QXMCoreVersion
-  for f in Size Name Version Description Setup; do echo "QXMPkg$f"; done
+  for f in Size Name Version Description Setup NewColourMaterial ColourMaterial ColourIndex ColourName \
+    ColourBase; do echo "QXMPkg$f"; done
   for n in 0 1 2 3 4 5; do
     for f in GetType GetName GetVersion GetDescription GRGetSampleSize GRGetFilter GRGetWritePriority \
       GRRead GRCanHandle GRWrite GRCanWrite; do echo "QXMM$n$f"; done
