@@ -25,23 +25,3 @@ bool EncodePng(const Image& image, std::vector<unsigned char>& bytes, std::strin
   png_image_free(&png);
   return false;
 }
-
-bool ReadPng(const std::string& path, Image& image, std::string& error) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) {
-    error = path + ": " + png.message;
-    return false;
-  }
-  png.format = PNG_FORMAT_RGB;
-  image.width = static_cast<int>(png.width);
-  image.height = static_cast<int>(png.height);
-  image.rgb.assign(PNG_IMAGE_SIZE(png), 0);
-  const png_color white = {255, 255, 255};
-  if (!png_image_finish_read(&png, &white, image.rgb.data(), 0, nullptr)) {
-    error = path + ": " + png.message;
-    png_image_free(&png);
-    return false;
-  }
-  return true;
-}

@@ -17,6 +17,3 @@ struct Image {
 
 // The image as the bytes of a PNG file; false with the reason in `error`.
 bool EncodePng(const Image& image, std::vector<unsigned char>& bytes, std::string& error);
-
-// A PNG file of any colour type as 8-bit RGB (transparency over white).
-bool ReadPng(const std::string& path, Image& image, std::string& error);

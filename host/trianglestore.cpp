@@ -31,9 +31,6 @@ void TriangleStore::pushBack(const float* a, const float* b, const float* c) {
 const float* TriangleStore::getVertices() const { return m_vertices.data(); }
 unsigned TriangleStore::size() const { return static_cast<unsigned>(m_vertices.size()); }
 void TriangleStore::clear() { m_vertices.clear(); }
-void TriangleStore::checkExtend() {
-  if (m_vertices.capacity() - m_vertices.size() < 9) m_vertices.reserve(m_vertices.capacity() * 2 + 9);
-}
 
 TriangleStoreIndexed::TriangleStoreIndexed() { rehash(kMinSlots); }
 TriangleStoreIndexed::~TriangleStoreIndexed() = default;
@@ -91,11 +88,6 @@ void TriangleStoreIndexed::clear() {
   else
     rehash(slots);
   m_taken = 0;
-}
-
-void TriangleStoreIndexed::checkExtend() {
-  TriangleStore::checkExtend();
-  if (m_indices.capacity() - m_indices.size() < 3) m_indices.reserve(m_indices.capacity() * 2 + 3);
 }
 
 TriangleAdder::~TriangleAdder() = default;

@@ -14,7 +14,6 @@ class XHOST_API TriangleStore {
   virtual const float* getVertices() const;
   virtual unsigned size() const;  // floats in the vertex array
   virtual void clear();           // empties without giving back the room
-  virtual void checkExtend();
 
  protected:
   std::vector<float> m_vertices;
@@ -30,7 +29,6 @@ class XHOST_API TriangleStoreIndexed : public TriangleStore {
   void pushBack(const float* a, const float* b, const float* c) override;
   unsigned size() const override;  // entries in the index array
   void clear() override;
-  void checkExtend() override;
 
   const unsigned* getIndices() const { return m_indices.data(); }
   unsigned vertexFloatCount() const { return static_cast<unsigned>(m_vertices.size()); }

@@ -5,7 +5,6 @@ xDLinkNode::~xDLinkNode() = default;
 xDLinkList::~xDLinkList() { Clear(); }
 
 void xDLinkList::Append(xDLinkNode* node) {
-  node->m_prev = m_tail;
   node->m_next = nullptr;
   if (m_tail)
     m_tail->m_next = node;

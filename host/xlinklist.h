@@ -6,15 +6,13 @@ class XHOST_API xDLinkNode {
  public:
   virtual ~xDLinkNode();
   xDLinkNode* GNextNode() const { return m_next; }
-  xDLinkNode* GPrevNode() const { return m_prev; }
 
  private:
   friend class xDLinkList;
   xDLinkNode* m_next = nullptr;
-  xDLinkNode* m_prev = nullptr;
 };
 
-// A doubly linked list that owns its nodes.
+// A list that owns its nodes, appended at the tail and walked from the head.
 class XHOST_API xDLinkList {
  public:
   xDLinkList() = default;

@@ -14,6 +14,7 @@
 #include "app/render.h"
 #include "app/renderer.h"
 #include "common/apptest.h"
+#include "common/png.h"
 #include "host/xgeometry.h"
 #include "host/xmaterial.h"
 #include "host/xpointset.h"
@@ -24,6 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using apptest::LoadedPackage;
+using apptest::ReadPng;
 using apptest::Scratch;
 
 struct Rendered {
