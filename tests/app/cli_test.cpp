@@ -14,6 +14,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/defaults.h"
+#include "common/apptest.h"
+#include "xpdbversion.h"
 
 namespace {
 
@@ -23,27 +25,7 @@ std::string ReadFileText(const std::string& path) {
   return text.str();
 }
 
-// A fresh directory, removed with everything in it at the end of the test.
-struct TempDir {
-  static std::filesystem::path Make() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "xpdb-app-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  std::string File(const std::string& name) const { return (path / name).string(); }
-  // Writes `text` to the file `name` (which may lie in new subdirectories); returns its path.
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::filesystem::create_directories((path / name).parent_path());
-    std::ofstream(File(name), std::ios::binary) << text;
-    return File(name);
-  }
-
-  const std::filesystem::path path = Make();
-};
+using TempDir = apptest::Scratch;
 
 struct RunResult {
   int exitCode = -1;  // -1 when it did not exit normally
@@ -77,11 +59,14 @@ const std::string kLines = "\n3\n0 0 1\n2 0 1\n0 3 1\n2\n0 1\n1 2\n0\n0\n";
 TEST(ModulesCommand, ListsThePackageAndItsModules) {
   const RunResult run = RunXpdb({"modules", "--json"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.Json()["package"], nlohmann::json::parse(R"({"name": "xpdb", "version": "3.2.1",
+  EXPECT_EQ(run.Json()["package"], nlohmann::json::parse(R"({"name": "xpdb", "version": ")" XPDB_VERSION R"(",
       "description": "PDB file format package", "core_version": "3.5"})"));
   ASSERT_EQ(run.Json()["modules"].size(), 6u);
-  EXPECT_EQ(run.Json()["modules"][5], nlohmann::json::parse(R"({"index": 5, "name": "xpdb14",
-      "version": "3.2.1", "description": "PDB geometry version 14 loader", "filter": "", "sample_size": 18,
+  EXPECT_EQ(run.Json()["modules"][5],
+            nlohmann::json::parse(
+                R"({"index": 5, "name": "xpdb14",
+      "version": ")" XPDB_VERSION
+                R"(", "description": "PDB geometry version 14 loader", "filter": "", "sample_size": 18,
       "write_priority": 1, "type": 5})"));
 }
 
@@ -227,6 +212,50 @@ TEST(ReadCommand, ToleranceSetsTheSurfaceTessellationTolerance) {
   EXPECT_GT(coarse, 0);
   EXPECT_GT(fine, 2 * coarse);
   EXPECT_EQ(triangles(""), triangles(std::to_string(kDefaultNurbsTolerance)));
+}
+
+// Without --tolerance, convert and render tessellate as with the default, not
+// as a host that registers no tolerance.
+TEST(SurfaceCommands, ConvertAndRenderUseTheDefaultToleranceWhenNoneIsGiven) {
+  const TempDir dir;
+  const std::string part = XPDB_SOURCE_DIR "/examples/cylinder_shells_surfaces_v12.pdb";
+  const std::string fixed = std::to_string(kDefaultNurbsTolerance);
+  const auto output = [&](const std::vector<std::string>& command, const std::string& name,
+                          const std::string& tolerance) {
+    std::vector<std::string> args = command;
+    if (!tolerance.empty()) args.insert(args.end(), {"--tolerance", tolerance});
+    const RunResult run = RunXpdb(args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string bytes = ReadFileText(dir.File(name));
+    std::filesystem::remove(dir.File(name));
+    return bytes;
+  };
+  const std::vector<std::string> convert = {"convert", part, dir.File("out.pdb"), "--pdb-version", "9"};
+  const std::string converted = output(convert, "out.pdb", "");
+  EXPECT_FALSE(converted.empty());
+  EXPECT_EQ(converted, output(convert, "out.pdb", fixed));
+  EXPECT_NE(converted, output(convert, "out.pdb", "20"));
+
+  const std::vector<std::string> render = {"render", part, "-o", dir.File("out.png"), "--size", "160x120"};
+  const std::string rendered = output(render, "out.png", "");
+  EXPECT_FALSE(rendered.empty());
+  EXPECT_EQ(rendered, output(render, "out.png", fixed));
+  EXPECT_NE(rendered, output(render, "out.png", "20"));
+}
+
+// A version-9 part read through the version-14 module fails, in render as in
+// read; through its own module it renders.
+TEST(RenderCommand, ModuleOptionOverridesDetection) {
+  const TempDir dir;
+  const std::string part = dir.Write("nine.pdb", Pdb9(1, "9" + kTriangle)), out = dir.File("out.png");
+  const RunResult read = RunXpdb({"read", part, "--module", "5"});
+  ASSERT_NE(read.exitCode, 0);
+  const RunResult forced = RunXpdb({"render", part, "-o", out, "--module", "5"});
+  EXPECT_EQ(forced.exitCode, read.exitCode) << forced.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+  const RunResult own = RunXpdb({"render", part, "-o", out, "--module", "0"});
+  EXPECT_EQ(own.exitCode, 0) << own.err;
+  EXPECT_TRUE(std::filesystem::exists(out));
 }
 
 // Every colour, colour -2 and a line set.

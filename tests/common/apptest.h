@@ -33,12 +33,17 @@ struct Scratch {
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path = pattern;
   }
-  ~Scratch() { std::filesystem::remove_all(path); }
+  ~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
 
   std::string File(const std::string& name) const { return (path / name).string(); }
+  // `name` may lie in new subdirectories.
   std::string Write(const std::string& name, const std::string& bytes) const {
+    std::filesystem::create_directories((path / name).parent_path());
     std::ofstream(File(name), std::ios::binary) << bytes;
     return File(name);
   }

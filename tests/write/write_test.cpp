@@ -283,7 +283,9 @@ TEST(RoundTrip, PlateAndExamplePartsThroughVersions9And8) {
     EXPECT_EQ(Sets(first), Sets(original));
     EXPECT_FALSE(Sets(first).empty());
     const std::string nine = Written<xPdb09>(first);
-    EXPECT_EQ(nine, name == "plate" ? Written<xPdb09>(original) : nine);
+    // Polylines of a compact line set come back as pairs, so only a part
+    // without them (the plate) gives its final text at the first write.
+    if (name == "plate") EXPECT_EQ(nine, Written<xPdb09>(original));
     for (const int through : {9, 8}) {
       xGeometry back;
       ASSERT_EQ(kVersions.at(through).read(kVersions.at(through).write(first, nullptr), back), 0);
