@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test install-check sanitize tsan fuzz fuzz-smoke bench clean
+.PHONY: all deps configure build run test install-check sanitize tsan fuzz fuzz-smoke bench format-check clean
 
 all: build
 
@@ -46,6 +46,10 @@ fuzz: deps
 # The short run that CI does: about a minute for all harnesses.
 fuzz-smoke: deps
 	@scripts/fuzz.sh 8
+
+# Fails on any C++ source or header that clang-format-14 would change.
+format-check: deps
+	@scripts/format-check.sh
 
 # The side-by-side comparison (README, "Benchmark"); about a minute.
 bench: build

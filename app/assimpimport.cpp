@@ -16,11 +16,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/assimpprogress.h"
+#include "app/axes.h"
 #include "app/declaredcounts.h"
 #include "app/importedmesh.h"
 #include "app/isolatedimport.h"
-#include "app/assimpprogress.h"
-#include "app/axes.h"
 #include "app/meshcolours.h"
 #include "app/plainobj.h"
 #include "app/plyfile.h"

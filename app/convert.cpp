@@ -1,3 +1,5 @@
+#include "app/commands.h"
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -6,7 +8,6 @@
 
 #include "app/assimpexport.h"
 #include "app/assimpimport.h"
-#include "app/commands.h"
 #include "app/finite.h"
 #include "app/meshcolours.h"
 #include "app/meshformat.h"

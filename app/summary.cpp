@@ -203,7 +203,8 @@ void AppendNumber(std::string& text, double value) {
     }
   }
   char digits[32];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
+  text.append(digits,
+              std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
 }
 
 void AppendCounted(std::string& text, int count, const char* singular, const char* plural) {

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libegl-dev libopengl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri curl patch
-  gettext locales time
+  gettext locales time clang-format-14
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev libassimp-dev lib3mf-dev
   libfast-float-dev libtinyobjloader-dev assimp-utils

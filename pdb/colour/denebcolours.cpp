@@ -1,6 +1,6 @@
-#include <cmath>
-
 #include "pdb/xpdbutil.h"
+
+#include <cmath>
 
 namespace {
 

@@ -1,8 +1,9 @@
+#include "pdb/xpdbutil.h"
+
 #include <memory>
 
 #include "host/xframeset.h"
 #include "pdb/read/streamutil.h"
-#include "pdb/xpdbutil.h"
 
 namespace {
 

@@ -1,3 +1,5 @@
+#include "pdb/xpdbutil.h"
+
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -6,7 +8,6 @@
 #include "host/xcompactlineset.h"
 #include "pdb/read/readstatus.h"
 #include "pdb/read/streamutil.h"
-#include "pdb/xpdbutil.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-#include "pdb/read/streamutil.h"
 #include "pdb/xpdbutil.h"
+
+#include "pdb/read/streamutil.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 // The stored tessellations at the end of a version-14 part.
+#include "pdb/xpdb14.h"
+
 #include <istream>
 #include <limits>
 #include <memory>
@@ -9,7 +11,6 @@
 #include "host/xtrimesh.h"
 #include "pdb/read/readstatus.h"
 #include "pdb/read/streamutil.h"
-#include "pdb/xpdb14.h"
 #include "pdb/xpdbutil.h"
 
 namespace {

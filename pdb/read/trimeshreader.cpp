@@ -1,9 +1,10 @@
+#include "pdb/xpdbutil.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
 #include "host/xassert.h"
-#include "pdb/xpdbutil.h"
 
 namespace {
 

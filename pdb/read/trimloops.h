@@ -10,7 +10,8 @@ namespace xpdb {
 // crashes on such loops. Loops too intricate to check count as touching.
 // `added`, one mark per point, names the points that LevelSideTurns added:
 // the two edges beside such a level edge count as neighbours too.
-bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds, const std::vector<char>* added = nullptr);
+bool TrimLoopsTouch(const float* uv, const std::vector<int>& loopEnds,
+                    const std::vector<char>* added = nullptr);
 
 // The loops as GLU is given them: every point where a loop turns back in u
 // towards the inside of the trimmed region gains an edge of constant v beside
