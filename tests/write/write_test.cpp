@@ -285,7 +285,9 @@ TEST(RoundTrip, PlateAndExamplePartsThroughVersions9And8) {
     const std::string nine = Written<xPdb09>(first);
     // Polylines of a compact line set come back as pairs, so only a part
     // without them (the plate) gives its final text at the first write.
-    if (name == "plate") EXPECT_EQ(nine, Written<xPdb09>(original));
+    if (name == "plate") {
+      EXPECT_EQ(nine, Written<xPdb09>(original));
+    }
     for (const int through : {9, 8}) {
       xGeometry back;
       ASSERT_EQ(kVersions.at(through).read(kVersions.at(through).write(first, nullptr), back), 0);
