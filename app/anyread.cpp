@@ -39,17 +39,17 @@ ReadResult ReadAnyFile(const Package& package, const ReadRequest& request, std::
     try {
       imported = ImportMesh(path, colours, MeshImportOptions{}, quiet);
     } catch (...) {
-      imported.code = kExitFailed;
+      imported.failure = MeshImport::Failure::kFailed;
       imported.problem = path + ": cannot be imported: " + CurrentExceptionText();
     }
   }
-  if (imported.code == kExitUsage) {
+  if (imported.failure == MeshImport::Failure::kUnrecognised) {
     result.code = kExitUsage;
     result.problem = request.file + ": not a PDB file that any module accepts (it starts with \"" +
                      Printable(head) + "\") nor a mesh file that can be imported";
     return result;
   }
-  if (imported.code != kExitOk) {
+  if (imported.failure != MeshImport::Failure::kNone) {
     result.code = kExitFailed;
     result.report.error = WithoutPath(imported.problem, path);
     return result;

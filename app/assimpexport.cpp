@@ -435,14 +435,14 @@ MeshExport ExportMesh(xGeometry& geometry, const MeshFormat& format, const std::
       break;
   }
   if (!written) {
-    result.code = kExitFailed;
+    result.ok = false;
     return result;
   }
   if (format.writer == MeshWriter::kGltf && format.binary) data.emplace_back(path, &gltf.main);
   if (format.writer != MeshWriter::kAssimp && format.writer != MeshWriter::kGltf)
     data.emplace_back(path, &bytes);
   if (!WriteFiles(data, result.problem)) {
-    result.code = kExitFailed;
+    result.ok = false;
     return result;
   }
   for (const auto& entry : data) result.files.push_back(entry.first);

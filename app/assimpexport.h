@@ -12,8 +12,8 @@ class MeshColours;
 class ProgressBar;
 
 struct MeshExport {
-  ExitCode code = kExitOk;
-  std::string problem;             // why nothing was written
+  bool ok = true;                  // false: nothing written
+  std::string problem;             // and why
   std::vector<std::string> files;  // the files written, `path` first
   int setsWritten = 0;
   // Sets the format cannot hold, by host class; "empty xTriMesh" and the

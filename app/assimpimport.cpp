@@ -419,11 +419,11 @@ void ImportInChild(const std::string& path, const MeshColours& colours, const Fr
   const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure);
   if (!scene) {
     if (ExtensionImportable(importer, path))
-      channel.Failure(kExitFailed, path + ": cannot be imported: " + ErrorText(importer));
-    channel.Failure(kExitUsage, path +
-                                    ": neither a PDB file that a module accepts nor a mesh file that can be "
-                                    "imported (" +
-                                    ErrorText(importer) + ")");
+      channel.Failure(path + ": cannot be imported: " + ErrorText(importer));
+    channel.Failure(path +
+                        ": neither a PDB file that a module accepts nor a mesh file that can be imported (" +
+                        ErrorText(importer) + ")",
+                    true);
   }
   // Face colours from the file are Assimp's single mesh's, face by face.
   if (scene->mNumMeshes != 1) fileFaceColours.clear();
@@ -440,8 +440,7 @@ void ImportInChild(const std::string& path, const MeshColours& colours, const Fr
 
   handler->Phase(0.7, 0.85);
   scene = importer.ApplyPostProcessing(aiProcess_Triangulate);
-  if (!scene || !scene->mRootNode)
-    channel.Failure(kExitFailed, path + ": cannot be imported: " + ErrorText(importer));
+  if (!scene || !scene->mRootNode) channel.Failure(path + ": cannot be imported: " + ErrorText(importer));
   std::vector<std::vector<int>> faceColours;
   for (unsigned i = 0; i < scene->mNumMeshes; ++i)
     faceColours.push_back(colouring.Of(
@@ -477,7 +476,7 @@ MeshImport ImportMesh(const std::string& path, const MeshColours& colours, const
   MeshImport result;
   const std::string implausible = CheckDeclaredCounts(path, RegularFileSize(path));
   if (!implausible.empty()) {
-    result.code = kExitFailed;
+    result.failure = MeshImport::Failure::kFailed;
     result.problem = path + ": cannot be imported: " + implausible;
     return result;
   }
@@ -491,7 +490,7 @@ MeshImport ImportMesh(const std::string& path, const MeshColours& colours, const
     outcome.error = path + ": cannot be imported: " + error;
   }
   if (!outcome.ok) {
-    result.code = outcome.code == kExitUsage ? kExitUsage : kExitFailed;
+    result.failure = outcome.unrecognised ? MeshImport::Failure::kUnrecognised : MeshImport::Failure::kFailed;
     result.problem = outcome.error.rfind(path + ": ", 0) == 0
                          ? outcome.error
                          : path + ": cannot be imported: " + outcome.error;

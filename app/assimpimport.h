@@ -20,7 +20,10 @@ struct MeshImportOptions {
 };
 
 struct MeshImport {
-  ExitCode code = kExitOk;
+  // Why nothing was imported: not at all, a file of no kind the importer
+  // knows, or one that it could not import.
+  enum class Failure { kNone, kUnrecognised, kFailed };
+  Failure failure = Failure::kNone;
   std::string problem;  // why nothing was imported
   std::unique_ptr<xGeometry> geometry;
   int pointsLeftOut = 0;

@@ -58,14 +58,16 @@ Input ImportInput(const ConvertRequest& request, bool pdbOutput, const MeshColou
     try {
       imported = ImportMesh(InputPath(request.input.file), colours, options, bar);
     } catch (...) {
-      imported.code = kExitFailed;
+      imported.failure = MeshImport::Failure::kFailed;
       imported.problem = request.input.file + ": cannot be imported: " + CurrentExceptionText();
     }
   }
   Input result;
-  result.code = imported.code;
-  if (imported.code != kExitOk) {
-    err << "xpdb: " << imported.problem << (imported.code == kExitFailed ? "; nothing written" : "") << '\n';
+  if (imported.failure != MeshImport::Failure::kNone) {
+    // A file of no known kind is the user's mistake; one that fails to import is not.
+    const bool unrecognised = imported.failure == MeshImport::Failure::kUnrecognised;
+    result.code = unrecognised ? kExitUsage : kExitFailed;
+    err << "xpdb: " << imported.problem << (unrecognised ? "" : "; nothing written") << '\n';
     return result;
   }
   if (imported.facesWithoutCorners > 0)
@@ -155,7 +157,7 @@ int WriteMesh(const MeshFormat& format, const ConvertRequest& request, const Out
     try {
       written = ExportMesh(geometry, format, request.output, colours, request.pdbFrame, bar);
     } catch (...) {
-      written.code = kExitFailed;
+      written.ok = false;
       written.problem = "writing " + request.output + ": " + CurrentExceptionText();
     }
   }
@@ -163,9 +165,9 @@ int WriteMesh(const MeshFormat& format, const ConvertRequest& request, const Out
   if (!written.leftOut.empty() && written.setsWritten < plan.kept)
     err << "xpdb: warning: " << format.name << " cannot hold " << CountsText(written.leftOut)
         << "; left out of " << request.output << '\n';
-  if (written.code != kExitOk) {
+  if (!written.ok) {
     err << "xpdb: " << written.problem << '\n';
-    return written.code;
+    return kExitFailed;
   }
   out << request.output << ": " << written.setsWritten << " of " << geometry.GetContainer()->GetSetCount()
       << " sets written as " << format.name;

@@ -80,11 +80,11 @@ void WriteAll(int fd, const char* data, std::size_t size) {
   ChildChannel channel(fd);
   try {
     work(channel);
-    channel.Failure(1, "the importer ended without a result");
+    channel.Failure("the importer ended without a result");
   } catch (const std::exception& e) {
-    channel.Failure(1, e.what());
+    channel.Failure(e.what());
   } catch (...) {
-    channel.Failure(1, "unknown error");
+    channel.Failure("unknown error");
   }
   _exit(0);
 }
@@ -166,8 +166,8 @@ void ChildChannel::Result(const std::string& bytes) {
   _exit(0);
 }
 
-void ChildChannel::Failure(int code, const std::string& text) {
-  const std::string payload = static_cast<char>(code) + text;
+void ChildChannel::Failure(const std::string& text, bool unrecognised) {
+  const std::string payload = (unrecognised ? 'u' : 'f') + text;
   Send('f', payload.data(), payload.size());
   _exit(0);
 }
@@ -221,7 +221,7 @@ IsolatedOutcome RunIsolated(const IsolationLimits& limits, const std::function<v
       outcome.result = std::move(payload);
       answered = true;
     } else if (type == 'f' && !payload.empty()) {
-      outcome.code = payload[0];
+      outcome.unrecognised = payload[0] == 'u';
       outcome.error = payload.substr(1);
       answered = true;
     }
@@ -259,7 +259,7 @@ IsolatedOutcome RunIsolated(const IsolationLimits& limits, const std::function<v
   if (stopped == Stopped::kNo && cleanExit && answered) return outcome;
   outcome.ok = false;
   outcome.result.clear();
-  outcome.code = 1;
+  outcome.unrecognised = false;
   const std::string memoryText = "the importer needed more than the " + MiB(limits.memoryBytes) +
                                  " of memory allowed for an input of this size";
   if (stopped == Stopped::kWall)

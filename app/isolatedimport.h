@@ -25,8 +25,9 @@ class ChildChannel {
   // Sent only when it has moved by at least half a percent.
   void Progress(double fraction);
   void Result(const std::string& bytes);
-  // `code` is the exit code that the failure deserves (1 or 2).
-  void Failure(int code, const std::string& text);
+  // `unrecognised`: the input is of no kind the work knows, rather than one
+  // that it failed on.
+  void Failure(const std::string& text, bool unrecognised = false);
 
  private:
   void Send(char type, const char* data, std::size_t size);
@@ -37,9 +38,9 @@ class ChildChannel {
 
 struct IsolatedOutcome {
   bool ok = false;
-  std::string result;  // what the child handed back, when ok
-  int code = 1;        // else the exit code the failure deserves
-  std::string error;   // and what went wrong, in words
+  std::string result;         // what the child handed back, when ok
+  bool unrecognised = false;  // else whether the input was of no known kind
+  std::string error;          // and what went wrong, in words
 };
 
 // Forks, applies the limits in the child and runs `work` there; it must end

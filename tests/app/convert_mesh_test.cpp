@@ -359,12 +359,12 @@ TEST(MeshExport, PolygonMeshesAndLineSetsGoOutAsTrianglesAndSegments) {
   ProgressBar bar(quiet, "", false);
   const MeshExport written =
       ExportMesh(geometry, *MeshFormatFor("part.glb"), dir.File("part.glb"), colours, Frame{}, bar);
-  ASSERT_EQ(written.code, kExitOk) << written.problem;
+  ASSERT_TRUE(written.ok) << written.problem;
   EXPECT_EQ(written.setsWritten, 2);
   EXPECT_EQ(written.leftOut, (std::map<std::string, int>{{"xFrameSet", 1}}));
 
   const MeshImport read = ImportMesh(dir.File("part.glb"), colours, {}, bar);
-  ASSERT_EQ(read.code, kExitOk) << read.problem;
+  ASSERT_EQ(read.failure, MeshImport::Failure::kNone) << read.problem;
   const std::vector<SetSummary> sets = SummariseSets(*read.geometry);
   ASSERT_EQ(sets.size(), 2u);
   EXPECT_EQ(sets[0].triangles, 3);

@@ -98,7 +98,7 @@ MeshImport Import(const std::string& path, const MeshImportOptions& options = {}
 
 std::vector<SetSummary> ImportedSets(const std::string& path) {
   MeshImport imported = Import(path);
-  EXPECT_EQ(imported.code, kExitOk) << imported.problem;
+  EXPECT_EQ(imported.failure, MeshImport::Failure::kNone) << imported.problem;
   return imported.geometry ? SummariseSets(*imported.geometry) : std::vector<SetSummary>();
 }
 
@@ -142,7 +142,7 @@ TEST(MeshImport, StlCornersRepeatedPerFacetBecomeSharedPoints) {
   MeshImportOptions poly;
   poly.polyMeshes = true;
   MeshImport imported = Import(dir.File("binary.stl"), poly);
-  ASSERT_EQ(imported.code, kExitOk) << imported.problem;
+  ASSERT_EQ(imported.failure, MeshImport::Failure::kNone) << imported.problem;
   const std::vector<SetSummary> sets = SummariseSets(*imported.geometry);
   ASSERT_EQ(sets.size(), 1u);
   EXPECT_EQ(sets[0].type, "xPolyMesh");
@@ -259,7 +259,7 @@ TEST(MeshImport, HostileFilesFailClearlyWithinBoundedMemory) {
   };
   for (const Hostile& c : cases) {
     const MeshImport imported = Import(dir.Write(c.name, c.bytes));
-    EXPECT_EQ(imported.code, kExitFailed) << c.name;
+    EXPECT_EQ(imported.failure, MeshImport::Failure::kFailed) << c.name;
     EXPECT_THAT(imported.problem, HasSubstr(c.message)) << c.name;
     EXPECT_EQ(imported.geometry, nullptr) << c.name;
   }
@@ -273,7 +273,7 @@ TEST(MeshImport, AnImporterThatHangsOnACompanionFileIsStopped) {
   std::ostringstream quiet;
   ProgressBar bar(quiet, "", false);
   const MeshImport imported = ImportMesh(obj, Colours(), {}, bar, {256u << 20, 1.0, 1.0});
-  EXPECT_EQ(imported.code, kExitFailed);
+  EXPECT_EQ(imported.failure, MeshImport::Failure::kFailed);
   EXPECT_EQ(imported.problem, obj + ": cannot be imported: the importer did not finish within 1 s");
 }
 
@@ -299,9 +299,9 @@ TEST(IsolatedRun, HandsBackResultsAndFailures) {
   EXPECT_TRUE(ok.result == big);
   EXPECT_EQ(reported, (std::vector<double>{0.25, 0.5}));
 
-  const IsolatedOutcome failed = Isolated([](ChildChannel& c) { c.Failure(2, "no such format"); });
+  const IsolatedOutcome failed = Isolated([](ChildChannel& c) { c.Failure("no such format", true); });
   EXPECT_FALSE(failed.ok);
-  EXPECT_EQ(failed.code, 2);
+  EXPECT_TRUE(failed.unrecognised);
   EXPECT_EQ(failed.error, "no such format");
 
   const IsolatedOutcome thrown = Isolated([](ChildChannel&) { throw std::runtime_error("bad file"); });
