@@ -6,10 +6,10 @@
 
 namespace xpdb {
 
-int ReadHeader(xStream& stream, int version) {
+int ReadHeader(xStream& stream, const VersionLayout& layout) {
   int number = 0;
   stream >> number;
-  if (version == 14) {
+  if (layout.headerItems) {
     // The file tag, then N and one item, then N items; none of them matters here.
     xTString<char> scratch;
     int count = 0;
@@ -19,12 +19,18 @@ int ReadHeader(xStream& stream, int version) {
   return number;
 }
 
-int ReadSections(xStream& stream, xGeometry** geometry, int version) {
-  if (!xPdbUtil::SkipCoorsyses(&stream, version)) return kStatusCoorsyses;
-  if (version == 8) return kStatusOk;
-  if (!xPdbUtil::SkipCurves(&stream, version)) return kStatusCurves;
-  // Versions 9 and 10 only read past their surfaces.
-  if (!xPdbUtil::SkipSurfaces(&stream, version, version >= 11 ? geometry : nullptr)) return kStatusSurfaces;
+int ReadSections(xStream& stream, xGeometry** geometry, const VersionLayout& layout) {
+  if (!xPdbUtil::SkipCoorsyses(&stream, layout.version)) return kStatusCoorsyses;
+  if (!layout.curvesAndSurfaces) return kStatusOk;
+  if (!xPdbUtil::SkipCurves(&stream, layout.version)) return kStatusCurves;
+  if (!xPdbUtil::SkipSurfaces(&stream, layout.version, layout.surfacesBuilt ? geometry : nullptr))
+    return kStatusSurfaces;
+  return kStatusOk;
+}
+
+int ReadAfterObjects(xStream* stream, xGeometry** geometry, const VersionLayout& layout) {
+  // Whatever the tessellation section answers, its failure has one status.
+  if (layout.tessellation && ReadTessellation(stream, geometry) != kStatusOk) return kStatusTessellation;
   return kStatusOk;
 }
 

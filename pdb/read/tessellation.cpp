@@ -1,4 +1,5 @@
-// The stored tessellations at the end of a version-14 part.
+#include "pdb/read/tessellation.h"
+
 #include <istream>
 #include <limits>
 #include <memory>
@@ -9,7 +10,6 @@
 #include "host/xtrimesh.h"
 #include "pdb/read/readstatus.h"
 #include "pdb/read/streamutil.h"
-#include "pdb/xpdb14.h"
 #include "pdb/xpdbutil.h"
 
 namespace {
@@ -144,7 +144,7 @@ int xPdbUtil::GetPolygonIndex(int** edges, int** polygons, int polygon, int corn
   return ref > 0 ? edges[ref - 1][0] : edges[-ref - 1][1];
 }
 
-int xPdb14::ReadTesselation(xStream* stream, xGeometry** geometry) {
+int xpdb::ReadTessellation(xStream* stream, xGeometry** geometry) {
   if (!stream) return xpdb::kStatusBrokenStream;
   xStream& in = *stream;
   if (!xpdb::StreamSound(in)) return xpdb::kStatusTessellation;
