@@ -203,7 +203,8 @@ void AppendNumber(std::string& text, double value) {
     }
   }
   char digits[32];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
+  text.append(digits,
+              std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
 }
 
 void AppendCounted(std::string& text, int count, const char* singular, const char* plural) {
@@ -306,6 +307,7 @@ nlohmann::ordered_json ToJson(const ReadReport& report) {
       report.module.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(report.module);
   j["ok"] = report.ok;
   j["error"] = report.ok ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(report.error);
+  if (!report.ok && !report.errorDetail.empty()) j["error_detail"] = report.errorDetail;
   if (report.optimizer.called)
     j["optimizer"] = {{"name", report.optimizer.name}, {"version", report.optimizer.version}};
   else

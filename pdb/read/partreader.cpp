@@ -1,5 +1,8 @@
 #include "pdb/read/partreader.h"
 
+#include <ios>
+#include <string>
+
 #include "host/xgeometryoptimizer.h"
 #include "pdb/read/streamutil.h"
 #include "pdb/xpdbutil.h"
@@ -48,9 +51,25 @@ int ReadObjectList(xStream* stream, xGeometry** geometry, int version, int fileV
     xGeoSet* set = xPdbUtil::ReadObject(stream, geometry, version, fileVersion, status);
     optimizer.StartMesh(set);
     optimizer.EndMesh(set);
-    if (status != kStatusOk) break;
+    if (status != kStatusOk) {
+      NoteObject(*stream, i + 1);
+      break;
+    }
   }
   return status;
+}
+
+void NoteObject(xStream& stream, int object) {
+  xMessageContext::AddDebug(&stream, ("object " + std::to_string(object)).c_str());
+}
+
+void NoteOffset(xStream& stream) {
+  // The buffer answers the query whatever the stream's state; one that
+  // cannot tell its position answers -1.
+  std::streambuf* buffer = stream.rdbuf();
+  const std::streamoff offset =
+      buffer ? static_cast<std::streamoff>(buffer->pubseekoff(0, std::ios::cur, std::ios::in)) : -1;
+  if (offset >= 0) xMessageContext::AddDebug(&stream, ("byte " + std::to_string(offset)).c_str());
 }
 
 int Optimise(xGeometry** geometry, int version) {

@@ -24,6 +24,12 @@ int ReadAfterObjects(xStream* stream, xGeometry** geometry, const VersionLayout&
 // The object count and the objects; a status.
 int ReadObjectList(xStream* stream, xGeometry** geometry, int version, int fileVersion);
 
+// Notes where a failed read stopped as debug detail in the stream's message
+// context: "object N" for the object being read (counted from 1), "byte N"
+// for the stream's offset when its buffer can tell one.
+void NoteObject(xStream& stream, int object);
+void NoteOffset(xStream& stream);
+
 // Hands the finished geometry to the host's optimiser; returns kStatusOk.
 int Optimise(xGeometry** geometry, int version);
 
@@ -43,7 +49,7 @@ int GuardedRead(Body&& body) noexcept {
 template <class Objects>
 int ReadPart(xStream* stream, xGeometry** geometry, int version, int* headerNumber,
              Objects&& objects) noexcept {
-  return GuardedRead([&] {
+  const int result = GuardedRead([&] {
     if (!stream) return static_cast<int>(kStatusBrokenStream);
     const VersionLayout& layout = LayoutOf(version);
     const int number = ReadHeader(*stream, layout);
@@ -55,6 +61,8 @@ int ReadPart(xStream* stream, xGeometry** geometry, int version, int* headerNumb
     if (!StreamSound(*stream)) return static_cast<int>(kStatusBrokenStream);
     return Optimise(geometry, version);
   });
+  if (result != kStatusOk && stream) GuardedRead([&] { return NoteOffset(*stream), 0; });
+  return result;
 }
 
 }  // namespace xpdb
