@@ -11,6 +11,11 @@
 
 namespace {
 
+// Where a failed read stopped, after its status text.
+std::string Detail(const ReadReport& report) {
+  return report.errorDetail.empty() ? std::string() : " (" + report.errorDetail + ")";
+}
+
 std::string Text(const char* text) { return text ? text : ""; }
 
 nlohmann::ordered_json TextOrNull(const char* text) {
@@ -56,7 +61,7 @@ bool PrintReadReport(const ReadResult& result, std::ostream& out, std::string& e
   head.AddRow({"file", EscapeControls(r.file)});
   head.AddRow({"module", result.module ? r.module + " (module " + std::to_string(result.module->index) + ")"
                                        : std::string("none: imported as a mesh file")});
-  head.AddRow({"status", r.ok ? "ok" : "failed: " + r.error});
+  head.AddRow({"status", r.ok ? "ok" : "failed: " + r.error + Detail(r)});
   head.AddRow({"optimizer", r.optimizer.called
                                 ? r.optimizer.name + ", version " + std::to_string(r.optimizer.version)
                                 : "not called"});
@@ -179,7 +184,8 @@ int RunRead(const Package& package, const ReadRequest& request, bool json, std::
     return result.code;
   }
   const std::string name = EscapeControls(request.file);
-  if (!result.report.ok) err << "xpdb: " << name << ": " << result.report.error << '\n';
+  if (!result.report.ok)
+    err << "xpdb: " << name << ": " << result.report.error << Detail(result.report) << '\n';
   std::string error;
   const bool walked = json ? PrintReadJson(result, out, error) : PrintReadReport(result, out, error);
   if (!walked) {

@@ -1,7 +1,11 @@
 #include "app/hostread.h"
 
+#include <unistd.h>
+
+#include <charconv>
 #include <cstring>
 #include <exception>
+#include <vector>
 
 #include "app/inputfile.h"
 #include "host/xassert.h"
@@ -37,6 +41,45 @@ bool ReadHead(const std::string& path, int size, std::string& head, std::string&
   const std::shared_ptr<InputFile> input = InputFile::Open(path, error);
   return input && input->Head(static_cast<std::size_t>(size > 0 ? size : 0), head, error);
 }
+
+namespace {
+
+// The line (counted from 1) on which the byte at `offset` stands.
+long long LineAt(const InputFile& input, long long offset) {
+  std::vector<char> chunk(1 << 16);
+  long long line = 1, done = 0;
+  while (done < offset) {
+    const auto want =
+        static_cast<std::size_t>(std::min<long long>(offset - done, static_cast<long long>(chunk.size())));
+    ssize_t n;
+    do n = pread(input.Descriptor(), chunk.data(), want, static_cast<off_t>(done));
+    while (n < 0 && errno == EINTR);
+    if (n <= 0) break;
+    for (ssize_t i = 0; i < n; ++i) line += chunk[static_cast<std::size_t>(i)] == '\n';
+    done += n;
+  }
+  return line;
+}
+
+// What the package noted during a failed read after its first note (the
+// format it read as): where the read stopped, each byte offset with its line.
+std::string FailureDetail(const std::vector<std::string>& notes, std::size_t first, const InputFile& input) {
+  std::string detail;
+  for (std::size_t i = first + 1; i < notes.size(); ++i) {
+    if (!detail.empty()) detail += ", ";
+    detail += notes[i];
+    constexpr std::string_view kByte = "byte ";
+    long long offset = -1;
+    if (notes[i].starts_with(kByte) &&
+        std::from_chars(notes[i].data() + kByte.size(), notes[i].data() + notes[i].size(), offset).ec ==
+            std::errc() &&
+        offset >= 0)
+      detail += ", line " + std::to_string(LineAt(input, offset));
+  }
+  return detail;
+}
+
+}  // namespace
 
 std::string InputPath(const std::string& file) {
   std::string ignored;
@@ -90,6 +133,7 @@ ReadResult ReadThroughPackage(const Package& package, const ReadRequest& request
 
   result.geometry = std::make_unique<xGeometry>();
   xGeometry* geometry = result.geometry.get();
+  const std::size_t notesBefore = stream.GetMessageContext().Notes().size();
   try {
     // A failed read is thrown; a non-zero result breaks the module's contract
     // and is not taken as success either.
@@ -98,6 +142,7 @@ ReadResult ReadThroughPackage(const Package& package, const ReadRequest& request
     if (status != 0) result.report.error = "the module returned status " + std::to_string(status);
   } catch (...) {
     result.report.error = CurrentExceptionText();
+    result.report.errorDetail = FailureDetail(stream.GetMessageContext().Notes(), notesBefore, *input);
   }
   // A file that could not be read to its end was not read, whatever the
   // module made of the part it saw.

@@ -151,6 +151,12 @@ InputBuffer::InputBuffer(std::shared_ptr<const InputFile> file)
   setg(m_buffer.data(), m_buffer.data(), m_buffer.data());
 }
 
+InputBuffer::pos_type InputBuffer::seekoff(off_type off, std::ios_base::seekdir dir,
+                                           std::ios_base::openmode which) {
+  if (off != 0 || dir != std::ios_base::cur || !(which & std::ios_base::in)) return pos_type(off_type(-1));
+  return pos_type(static_cast<off_type>(m_offset - (egptr() - gptr())));
+}
+
 InputBuffer::int_type InputBuffer::underflow() {
   if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
   if (m_errno != 0) return traits_type::eof();

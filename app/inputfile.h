@@ -46,6 +46,9 @@ class InputBuffer : public std::streambuf {
 
  protected:
   int_type underflow() override;
+  // Tells the offset of the next byte (a seek by 0 from the current
+  // position); no other seek is possible.
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override;
 
  private:
   std::shared_ptr<const InputFile> m_file;

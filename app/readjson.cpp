@@ -64,8 +64,14 @@ ReadJsonWriter::ReadJsonWriter(std::ostream& out)
 ReadJsonWriter::~ReadJsonWriter() = default;
 
 void ReadJsonWriter::Begin(const ReadReport& report) {
-  Json head = ToJson(ReadReport{
-      report.file, report.module, report.ok, report.error, report.optimizer, report.assertions, {}});
+  Json head = ToJson(ReadReport{report.file,
+                                report.module,
+                                report.ok,
+                                report.error,
+                                report.optimizer,
+                                report.assertions,
+                                {},
+                                report.errorDetail});
   m_out << "{\n";
   for (const auto& [key, value] : head.items()) {
     if (key == "sets") break;

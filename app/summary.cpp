@@ -307,6 +307,7 @@ nlohmann::ordered_json ToJson(const ReadReport& report) {
       report.module.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(report.module);
   j["ok"] = report.ok;
   j["error"] = report.ok ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(report.error);
+  if (!report.ok && !report.errorDetail.empty()) j["error_detail"] = report.errorDetail;
   if (report.optimizer.called)
     j["optimizer"] = {{"name", report.optimizer.name}, {"version", report.optimizer.version}};
   else

@@ -56,6 +56,9 @@ struct ReadReport {
   xOptimizerRecord optimizer;
   int assertions = 0;
   std::vector<SetSummary> sets;
+  // Where a failed read stopped, as the package noted it ("object 3, byte
+  // 120, line 9"); empty when it noted nothing.
+  std::string errorDetail;
 };
 
 nlohmann::ordered_json ToJson(const ReadReport& report);

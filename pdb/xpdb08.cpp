@@ -8,9 +8,7 @@ constexpr int kVersion = 8;
 }
 
 int xPdb08::Read(xStream* stream, xGeometry** geometry) {
-  return xpdb::ReadPart(
-      stream, geometry, kVersion, nullptr, [&] { return ReadObjects(stream, geometry); },
-      xpdb::NothingAfterObjects);
+  return xpdb::ReadPart(stream, geometry, kVersion, nullptr, [&] { return ReadObjects(stream, geometry); });
 }
 
 int xPdb08::ReadObjects(xStream* stream, xGeometry** geometry) {

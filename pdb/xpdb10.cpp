@@ -8,9 +8,8 @@ constexpr int kVersion = 10;
 }
 
 int xPdb10::Read(xStream* stream, xGeometry** geometry) {
-  return xpdb::ReadPart(
-      stream, geometry, kVersion, &fileVersion, [&] { return ReadObjects(stream, geometry); },
-      xpdb::NothingAfterObjects);
+  return xpdb::ReadPart(stream, geometry, kVersion, &fileVersion,
+                        [&] { return ReadObjects(stream, geometry); });
 }
 
 // The header number (1010 in some files) changes the polygon records.

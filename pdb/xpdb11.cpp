@@ -8,9 +8,7 @@ constexpr int kVersion = 11;
 }
 
 int xPdb11::Read(xStream* stream, xGeometry** geometry) {
-  return xpdb::ReadPart(
-      stream, geometry, kVersion, nullptr, [&] { return ReadObjects(stream, geometry); },
-      xpdb::NothingAfterObjects);
+  return xpdb::ReadPart(stream, geometry, kVersion, nullptr, [&] { return ReadObjects(stream, geometry); });
 }
 
 int xPdb11::ReadObjects(xStream* stream, xGeometry** geometry) {

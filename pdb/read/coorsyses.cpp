@@ -4,12 +4,12 @@
 
 #include "host/xframeset.h"
 #include "pdb/read/streamutil.h"
+#include "pdb/read/versiontable.h"
 
 namespace {
 
-constexpr int kTailVersion = 14;
-
-// Version 14 appends a count k, one string item and k more string items.
+// The items that end a coordinate system in some versions: a count k, one
+// string item and k more string items.
 void SkipFrameTail(xStream& stream, xTString<char>& scratch) {
   int count = 0;
   stream >> count;
@@ -23,11 +23,12 @@ bool xPdbUtil::SkipCoorsyses(xStream* stream, int version) {
   if (!stream) return false;
   int count = 0;
   *stream >> count;
+  const bool items = xpdb::LayoutOf(version).frameItems;
   double scratch = 0.0;
   xTString<char> text;
   for (int i = 0; i < count && xpdb::StreamSound(*stream); ++i) {
     for (int value = 0; value < 12; ++value) *stream >> scratch;
-    if (version == kTailVersion) SkipFrameTail(*stream, text);
+    if (items) SkipFrameTail(*stream, text);
   }
   return xpdb::StreamSound(*stream);
 }
@@ -38,6 +39,7 @@ bool xPdbUtil::ReadCoorsyses(xStream* stream, xGeometry** geometry, int version)
   *stream >> count;
   if (count <= 0) return xpdb::StreamSound(*stream);
 
+  const bool items = xpdb::LayoutOf(version).frameItems;
   auto frames = std::make_unique<xFrameSet>();
   frames->SetLayer(xLayerControl::FindLayer("FrameFeatures"));
   xTString<char> text;
@@ -53,7 +55,7 @@ bool xPdbUtil::ReadCoorsyses(xStream* stream, xGeometry** geometry, int version)
     *stream >> x >> y >> z;
     matrix.SetPosition(x, y, z);
     frames->AddFrame(new xFrame(matrix));
-    if (version == kTailVersion) SkipFrameTail(*stream, text);
+    if (items) SkipFrameTail(*stream, text);
   }
   xpdb::ContainerOf(geometry).AddSet(frames.release());
   return xpdb::StreamSound(*stream);

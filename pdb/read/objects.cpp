@@ -8,13 +8,13 @@
 #include "host/xcompactlineset.h"
 #include "pdb/read/readstatus.h"
 #include "pdb/read/streamutil.h"
+#include "pdb/read/versiontable.h"
 
 namespace {
 
 constexpr int kMaxCount = 9999999;
 constexpr int kLineBuffer = 256;
 constexpr int kNoColour = -2;
-constexpr int kHeaderOf1010 = 1010;
 
 bool InRange(int count) { return count >= 0 && count <= kMaxCount; }
 
@@ -23,7 +23,7 @@ bool InRange(int count) { return count >= 0 && count <= kMaxCount; }
 class ObjectRecord {
  public:
   ObjectRecord(xStream& stream, xGeometry** geometry, int version, int fileVersion)
-      : m_in(stream), m_geometry(geometry), m_version(version), m_fileVersion(fileVersion) {}
+      : m_in(stream), m_geometry(geometry), m_layout(xpdb::LayoutOf(version)), m_fileVersion(fileVersion) {}
 
   xGeoSet* Read(int& status);
 
@@ -47,7 +47,7 @@ class ObjectRecord {
 
   xStream& m_in;
   xGeometry** m_geometry;
-  const int m_version;
+  const xpdb::VersionLayout& m_layout;
   const int m_fileVersion;
   int m_colour = 0;
   xMaterial* m_material = nullptr;
@@ -66,7 +66,7 @@ xGeoSet* ObjectRecord::AddToGeometry(std::unique_ptr<xGeoSet> set) {
 int ObjectRecord::ReadPoints() {
   int count = 0;
   m_in >> count;
-  if (m_version == 10 && count < 0) {
+  if (m_layout.signedPointCount && count < 0) {
     SkipRestOfLine();
     SkipLine();
     m_in >> count;
@@ -109,8 +109,14 @@ xGeoSet* ObjectRecord::ReadLineSegments(int count) {
 }
 
 int ObjectRecord::ReadPolygonBlock() {
-  if (m_version == 12 || m_version == 14) return ReadEdgePolygons();
-  if (m_version == 10) return ReadSignedPolygons();
+  switch (m_layout.polygons) {
+    case xpdb::PolygonBlock::kEdgeRings:
+      return ReadEdgePolygons();
+    case xpdb::PolygonBlock::kSignedCounts:
+      return ReadSignedPolygons();
+    case xpdb::PolygonBlock::kPointIndices:
+      break;
+  }
   return ReadPolygons();
 }
 
@@ -142,7 +148,7 @@ int ObjectRecord::ReadPolygons() {
   return ReadPolygonList([](int index) { return index; });
 }
 
-// Version 10: a negative vertex count is followed by lines of extra data.
+// A negative vertex count is followed by lines of extra data.
 int ObjectRecord::ReadSignedPolygons() {
   int count = 0;
   m_in >> count;
@@ -163,7 +169,7 @@ int ObjectRecord::ReadSignedPolygons() {
     if (signedCorners < 0) {
       SkipRestOfLine();
       SkipLine();
-      if (m_fileVersion == kHeaderOf1010) {
+      if (m_layout.longExtrasHeader != 0 && m_fileVersion == m_layout.longExtrasHeader) {
         SkipLine();
         SkipLine();
       }
@@ -172,7 +178,7 @@ int ObjectRecord::ReadSignedPolygons() {
   return xpdb::kStatusOk;
 }
 
-// Versions 12 and 14: polygons are rings of signed references to numbered edges.
+// Polygons are rings of signed references to numbered edges.
 int ObjectRecord::ReadEdgePolygons() {
   int edgeCount = 0;
   m_in >> edgeCount;
@@ -198,7 +204,7 @@ int ObjectRecord::ReadEdgePolygons() {
 xGeoSet* ObjectRecord::Read(int& status) {
   m_in >> m_colour;
   m_material = xPdbUtil::GetDenebMaterial(m_colour);
-  if (m_version > 11) {
+  if (m_layout.linesAfterColour) {
     SkipRestOfLine();
     SkipLine();
   }
@@ -219,11 +225,11 @@ xGeoSet* ObjectRecord::Read(int& status) {
     status = xpdb::kStatusTexts;
     return result;
   }
-  if (m_version > 10 && !xPdbUtil::SkipTextures(&m_in)) {
+  if (m_layout.textures && !xPdbUtil::SkipTextures(&m_in)) {
     status = xpdb::kStatusTextures;
     return result;
   }
-  if (m_version == 14) {
+  if (m_layout.objectTrailer) {
     int scratch = 0;
     m_in >> scratch;
     // No block of the record reports the number after the textures.

@@ -1,15 +1,18 @@
 #include "pdb/read/partreader.h"
 
+#include <ios>
+#include <string>
+
 #include "host/xgeometryoptimizer.h"
 #include "pdb/read/streamutil.h"
 #include "pdb/xpdbutil.h"
 
 namespace xpdb {
 
-int ReadHeader(xStream& stream, int version) {
+int ReadHeader(xStream& stream, const VersionLayout& layout) {
   int number = 0;
   stream >> number;
-  if (version == 14) {
+  if (layout.headerItems) {
     // The file tag, then N and one item, then N items; none of them matters here.
     xTString<char> scratch;
     int count = 0;
@@ -19,12 +22,18 @@ int ReadHeader(xStream& stream, int version) {
   return number;
 }
 
-int ReadSections(xStream& stream, xGeometry** geometry, int version) {
-  if (!xPdbUtil::SkipCoorsyses(&stream, version)) return kStatusCoorsyses;
-  if (version == 8) return kStatusOk;
-  if (!xPdbUtil::SkipCurves(&stream, version)) return kStatusCurves;
-  // Versions 9 and 10 only read past their surfaces.
-  if (!xPdbUtil::SkipSurfaces(&stream, version, version >= 11 ? geometry : nullptr)) return kStatusSurfaces;
+int ReadSections(xStream& stream, xGeometry** geometry, const VersionLayout& layout) {
+  if (!xPdbUtil::SkipCoorsyses(&stream, layout.version)) return kStatusCoorsyses;
+  if (!layout.curvesAndSurfaces) return kStatusOk;
+  if (!xPdbUtil::SkipCurves(&stream, layout.version)) return kStatusCurves;
+  if (!xPdbUtil::SkipSurfaces(&stream, layout.version, layout.surfacesBuilt ? geometry : nullptr))
+    return kStatusSurfaces;
+  return kStatusOk;
+}
+
+int ReadAfterObjects(xStream* stream, xGeometry** geometry, const VersionLayout& layout) {
+  // Whatever the tessellation section answers, its failure has one status.
+  if (layout.tessellation && ReadTessellation(stream, geometry) != kStatusOk) return kStatusTessellation;
   return kStatusOk;
 }
 
@@ -42,9 +51,25 @@ int ReadObjectList(xStream* stream, xGeometry** geometry, int version, int fileV
     xGeoSet* set = xPdbUtil::ReadObject(stream, geometry, version, fileVersion, status);
     optimizer.StartMesh(set);
     optimizer.EndMesh(set);
-    if (status != kStatusOk) break;
+    if (status != kStatusOk) {
+      NoteObject(*stream, i + 1);
+      break;
+    }
   }
   return status;
+}
+
+void NoteObject(xStream& stream, int object) {
+  xMessageContext::AddDebug(&stream, ("object " + std::to_string(object)).c_str());
+}
+
+void NoteOffset(xStream& stream) {
+  // The buffer answers the query whatever the stream's state; one that
+  // cannot tell its position answers -1.
+  std::streambuf* buffer = stream.rdbuf();
+  const std::streamoff offset =
+      buffer ? static_cast<std::streamoff>(buffer->pubseekoff(0, std::ios::cur, std::ios::in)) : -1;
+  if (offset >= 0) xMessageContext::AddDebug(&stream, ("byte " + std::to_string(offset)).c_str());
 }
 
 int Optimise(xGeometry** geometry, int version) {

@@ -1,6 +1,7 @@
 #include "pdb/xpdbutil.h"
 
 #include "pdb/read/streamutil.h"
+#include "pdb/read/versiontable.h"
 
 namespace {
 
@@ -33,16 +34,17 @@ bool SkipLineBlock(xStream* stream, long long linesPerItem) {
 
 bool xPdbUtil::SkipCurves(xStream* stream, int version) {
   if (!stream) return false;
+  const bool reals = xpdb::LayoutOf(version).parameterReals;
   int count = 0;
   *stream >> count;
   for (int i = 0; i < count && xpdb::StreamSound(*stream); ++i) {
     double real = 0.0;
     int degree = 0, segments = 0, scratch = 0;
     *stream >> real >> real >> degree >> segments;
-    if (version < 12)
-      *stream >> scratch;
-    else
+    if (reals)
       SkipReals(*stream, 3);
+    else
+      *stream >> scratch;
     const long long d = degree, s = segments;
     SkipReals(*stream, 2 * d + s + 1);
     SkipReals(*stream, 4 * (d + s));

@@ -15,6 +15,7 @@
 #include "pdb/read/streamutil.h"
 #include "pdb/read/surfacetesselator.h"
 #include "pdb/read/trimloops.h"
+#include "pdb/read/versiontable.h"
 
 namespace {
 
@@ -130,14 +131,15 @@ void ReadLoop(xStream& stream, int count, bool outer, bool wanted, Surface& surf
 
 // Reads one record in file order up to and including its colour; the
 // trimming loops only when `trims` is set.
-void ReadRecord(xStream& stream, int version, bool trims, Surface& s, xTQTable<float>& loop) {
+void ReadRecord(xStream& stream, const xpdb::VersionLayout& layout, bool trims, Surface& s,
+                xTQTable<float>& loop) {
   stream >> s.uStart >> s.uEnd >> s.vStart >> s.vEnd;
   stream >> s.uDegree >> s.vDegree >> s.uSegments >> s.vSegments;
-  if (version < 12) {
-    Read<int>(stream);
-    Read<int>(stream);
-  } else {
+  if (layout.parameterReals) {
     for (int i = 0; i < 3; ++i) Read<double>(stream);
+  } else {
+    Read<int>(stream);
+    Read<int>(stream);
   }
   ReadFloats(stream, KnotCount(s.uDegree, s.uSegments), s.uKnots);
   ReadFloats(stream, KnotCount(s.vDegree, s.vSegments), s.vKnots);
@@ -152,7 +154,7 @@ void ReadRecord(xStream& stream, int version, bool trims, Surface& s, xTQTable<f
       s.points.Append(Narrow(w));
     }
   }
-  if (version < 10) {
+  if (!layout.surfaceTrims) {
     stream >> s.colour;
     return;
   }
@@ -636,8 +638,9 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
   const int count = Read<int>(*stream);
   if (count == 0) return xpdb::StreamSound(*stream);
 
-  // Versions 9 and 10 are only read past; so is any section without a geometry.
-  const bool build = geometry && version >= 11;
+  // Some versions are only read past; so is any section without a geometry.
+  const xpdb::VersionLayout& layout = xpdb::LayoutOf(version);
+  const bool build = geometry && layout.surfacesBuilt;
   std::optional<xNurbsGlBracket> bracket;
   Tesselator* tesselator = nullptr;
   float base = 0.0f;
@@ -652,7 +655,7 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
   xTQTable<float> loop(64);
   for (int i = 0; i < count && xpdb::StreamSound(*stream); ++i) {
     surface.Clear();
-    ReadRecord(*stream, version, build, surface, loop);
+    ReadRecord(*stream, layout, build, surface, loop);
     if (!xpdb::StreamSound(*stream)) break;
     if (build) {
       const Share granted = budget.Grant(Numbers(surface), std::int64_t{count} - i);
@@ -666,7 +669,7 @@ bool xPdbUtil::SkipSurfaces(xStream* stream, int version, xGeometry** geometry) 
       std::unique_ptr<xGeoSet> mesh(BuildMesh(*tesselator, reader));
       if (mesh) AddMesh(geometry, std::move(mesh), surface.colour);
     }
-    if (version >= 12) ReadSurfaceObject(stream, nullptr, surface.colour);
+    if (layout.surfaceObject) ReadSurfaceObject(stream, nullptr, surface.colour);
   }
   return xpdb::StreamSound(*stream);
 }

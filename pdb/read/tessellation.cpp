@@ -1,5 +1,4 @@
-// The stored tessellations at the end of a version-14 part.
-#include "pdb/xpdb14.h"
+#include "pdb/read/tessellation.h"
 
 #include <istream>
 #include <limits>
@@ -145,7 +144,7 @@ int xPdbUtil::GetPolygonIndex(int** edges, int** polygons, int polygon, int corn
   return ref > 0 ? edges[ref - 1][0] : edges[-ref - 1][1];
 }
 
-int xPdb14::ReadTesselation(xStream* stream, xGeometry** geometry) {
+int xpdb::ReadTessellation(xStream* stream, xGeometry** geometry) {
   if (!stream) return xpdb::kStatusBrokenStream;
   xStream& in = *stream;
   if (!xpdb::StreamSound(in)) return xpdb::kStatusTessellation;

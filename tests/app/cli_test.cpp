@@ -137,6 +137,30 @@ TEST(ReadCommand, AFailedReadKeepsTheSetsReadBeforeIt) {
   EXPECT_EQ(j["sets"][1]["material"], "GREEN");
 }
 
+TEST(ReadCommand, AFailedReadSaysWhereAfterItsUnchangedStatusText) {
+  const TempDir dir;
+  // The third object's second point has a malformed coordinate on line 27.
+  const std::string bad = dir.Write("bad.pdb", Pdb9(4, "7" + kTriangle + "7" + kTriangle +
+                                                           "7\n3\n0 0 0\n1 0 x\n0 1 0\n0\n1\n3 0 1 2\n0\n"));
+  const std::string where = "object 3, byte " +
+                            std::to_string(Pdb9(4, "7" + kTriangle + "7" + kTriangle).size() +
+                                           std::string("7\n3\n0 0 0\n1 0 ").size()) +
+                            ", line 27";
+  const RunResult text = RunXpdb({"read", bad});
+  EXPECT_EQ(text.exitCode, 1);
+  EXPECT_NE(text.out.find("failed: Error Reading Texts (" + where + ")\n"), std::string::npos) << text.out;
+  EXPECT_EQ(text.err, "xpdb: " + bad + ": Error Reading Texts (" + where + ")\n");
+  const auto json = RunXpdb({"read", bad, "--json"}).Json();
+  EXPECT_EQ(json["error"], "Error Reading Texts");
+  EXPECT_EQ(json["error_detail"], where);
+
+  // A section that fails names no object; CRLF line ends count as one line each.
+  const std::string section = dir.Write("section.pdb", "9\r\n1\r\n1 0 0 0 1 0 0 0 1 0 0 oops\r\n");
+  const auto sectionJson = RunXpdb({"read", section, "--json"}).Json();
+  EXPECT_EQ(sectionJson["error"], "Error Reading Coorsyses");
+  EXPECT_EQ(sectionJson["error_detail"], "byte 28, line 3");
+}
+
 // A version-11 part of two flat unit squares trimmed by their outer loops:
 // colour 7 clockwise, which GLU refuses, colour 8 counter-clockwise.
 std::string MisorientedSurfacePart() {

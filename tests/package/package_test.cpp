@@ -123,6 +123,48 @@ TEST_F(Package, OnlyModuleZeroWritesAndNeverAPointSet) {
   for (int i = 0; i < 6; ++i) EXPECT_THROW(kCanWrite[i](&geometry), xSmartPtrException) << i;
 }
 
+TEST_F(Package, AFailedReadNotesTheObjectAndTheByteWhereItStopped) {
+  const std::string triangle = "7\n3\n0 0 0\n1 0 0\n0 1 0\n0\n1\n3 0 1 2\n0\n";
+  const std::string before = "9\n0\n0\n0\n3\n" + triangle + triangle + "7\n3\n0 0 0\n1 0 ";
+  const struct {
+    std::string text;
+    std::vector<std::string> notes;
+  } cases[] = {
+      // A malformed coordinate in the third object: the stream stops at it.
+      {before + "x\n0 1 0\n0\n1\n3 0 1 2\n0\n", {"object 3", "byte " + std::to_string(before.size())}},
+      // An object count that promises more than there is fails in object 2.
+      {"9\n0\n0\n0\n2\n" + triangle, {"object 2", "byte " + std::to_string(10 + triangle.size())}},
+      // A section fails before any object.
+      {"9\n0\n1\n", {"byte 6"}},
+      {"9\n0\n0\n0\n1\n" + triangle, {}}};
+  for (int i = 0; i < 6; ++i) {
+    if (kPdbVersion[i] != 9) continue;
+    for (const auto& c : cases) {
+      xGeometry geometry, *host = &geometry;
+      std::stringbuf text(c.text);
+      xStream stream(&text);
+      std::vector<std::string> notes{"PDB 9 format"};
+      notes.insert(notes.end(), c.notes.begin(), c.notes.end());
+      try {
+        kRead[i](&stream, &host);
+        EXPECT_TRUE(c.notes.empty()) << c.text;
+      } catch (const xMessage& message) {
+        EXPECT_FALSE(c.notes.empty()) << message.GetText();
+      }
+      EXPECT_EQ(stream.GetMessageContext().Notes(), notes) << c.text;
+    }
+  }
+  // A buffer that cannot tell its position gives the object alone.
+  struct Unseekable : std::stringbuf {
+    using std::stringbuf::stringbuf;
+    pos_type seekoff(off_type, std::ios_base::seekdir, std::ios_base::openmode) override { return -1; }
+  } unseekable("9\n0\n0\n0\n1\n7\n-1\n");
+  xStream stream(&unseekable);
+  xGeometry geometry, *host = &geometry;
+  EXPECT_THROW(kRead[0](&stream, &host), xMessage);
+  EXPECT_EQ(stream.GetMessageContext().Notes().back(), "object 1");
+}
+
 TEST_F(Package, ModulesReadWhatTheyWriteAsTheirVersionAndThrowFailures) {
   for (int i = 0; i < 6; ++i) {
     const int v = kPdbVersion[i];
