@@ -155,14 +155,7 @@ Primitives FromCompactLineSet(const xCompactLineSet& set) {
     result.Corner(used, a, Position(set.GetPoint(a)));
     result.Corner(used, b, Position(set.GetPoint(b)));
   };
-  const int count = set.GetPointCount();
-  const int pairPoints = set.GetPolyLineCount() > 0 ? std::min(set.GetPolyLineStart(0), count) : count;
-  for (int i = 0; i + 1 < pairPoints; i += 2) segment(i, i + 1);
-  for (int line = 0; line < set.GetPolyLineCount(); ++line) {
-    const int start = set.GetPolyLineStart(line);
-    const int end = std::min(count, start + set.GetPolyLineSize(line));
-    for (int i = std::max(start, 0); i + 1 < end; ++i) segment(i, i + 1);
-  }
+  set.ForEachSegment(segment);
   return result;
 }
 

@@ -54,11 +54,7 @@ bool HasContent(const xGeoSet& set) {
     return false;
   }
   if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set)) {
-    const int count = compact->GetPointCount(), polylines = compact->GetPolyLineCount();
-    if ((polylines > 0 ? std::min(compact->GetPolyLineStart(0), count) : count) >= 2) return true;
-    for (int i = 0; i < polylines; ++i)
-      if (std::min(compact->GetPolyLineSize(i), count - compact->GetPolyLineStart(i)) >= 2) return true;
-    return false;
+    return compact->GetSegmentCount() > 0;
   }
   if (const auto* lines = dynamic_cast<const xLineSet*>(&set)) {
     for (const xLine* line = lines->GetLines().GBegin(); line; line = xTDLinkList<xLine>::GNext(line))

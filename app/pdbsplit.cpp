@@ -295,15 +295,12 @@ class LineCutter {
 
 void CutLines(const xCompactLineSet& set, int limit, std::vector<std::unique_ptr<xGeoSet>>& out) {
   LineCutter cutter(set, limit, out);
-  const int count = set.GetPointCount();
-  const int polylines = set.GetPolyLineCount();
-  const int pairPoints = polylines > 0 ? std::min(set.GetPolyLineStart(0), count) : count;
+  const int pairPoints = set.GetPairPointCount();
   for (int i = 0; i + 1 < pairPoints; i += 2) cutter.Pair(set.GetPoint(i), set.GetPoint(i + 1));
   if (pairPoints % 2 == 1) cutter.PolyLine(1, [&](int) { return set.GetPoint(pairPoints - 1); });
-  for (int line = 0; line < polylines; ++line) {
-    const int start = set.GetPolyLineStart(line);
-    const int size = std::min(set.GetPolyLineSize(line), count - start);
-    cutter.PolyLine(size, [&](int i) { return set.GetPoint(start + i); });
+  for (int line = 0; line < set.GetPolyLineCount(); ++line) {
+    const xCompactLineSpan span = set.GetPolyLineSpan(line);
+    cutter.PolyLine(span.end - span.first, [&](int i) { return set.GetPoint(span.first + i); });
   }
   cutter.Flush();
 }

@@ -166,18 +166,9 @@ bool AddPolyMesh(const xPolyMesh& set, DrawList& list) {
 
 bool AddCompactLineSet(const xCompactLineSet& set, DrawList& list) {
   const Rgb colour = ColourOf(set);
-  const int count = set.GetPointCount();
   const auto point = [&set](int i) { return ToVec3(set.GetPoint(i)); };
   bool drawn = false;
-  // Separate two-point segments come first; the polylines follow.
-  const int pairs = set.GetPolyLineCount() > 0 ? std::clamp(set.GetPolyLineStart(0), 0, count) : count;
-  for (int i = 0; i + 1 < pairs; i += 2) drawn |= AddSegment(point(i), point(i + 1), colour, list);
-  for (int line = 0; line < set.GetPolyLineCount(); ++line) {
-    const int first = set.GetPolyLineStart(line);
-    const int end = std::min(count, first + set.GetPolyLineSize(line));
-    for (int i = std::max(first, 0); i + 1 < end; ++i)
-      drawn |= AddSegment(point(i), point(i + 1), colour, list);
-  }
+  set.ForEachSegment([&](int a, int b) { drawn |= AddSegment(point(a), point(b), colour, list); });
   return drawn;
 }
 

@@ -116,13 +116,7 @@ void SummariseCompactLineSet(const xCompactLineSet& set, SetSummary& s, bool wit
     for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
     box.Into(s.bounds);
   }
-  // Separate segments come first, two points each; the polylines follow.
-  const int pairPoints = s.polylines > 0 ? set.GetPolyLineStart(0) : s.points;
-  s.segments = pairPoints / 2;
-  for (int i = 0; i < s.polylines; ++i) {
-    const int size = set.GetPolyLineSize(i);
-    if (size > 1) s.segments += size - 1;
-  }
+  s.segments = set.GetSegmentCount();
 }
 
 void SummariseLineSet(const xLineSet& set, SetSummary& s, bool withBounds) {
@@ -203,7 +197,8 @@ void AppendNumber(std::string& text, double value) {
     }
   }
   char digits[32];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
+  text.append(digits,
+              std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
 }
 
 void AppendCounted(std::string& text, int count, const char* singular, const char* plural) {

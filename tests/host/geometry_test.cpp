@@ -1,3 +1,7 @@
+#include <memory>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "host/xassert.h"
@@ -100,6 +104,54 @@ TEST(CompactLineSet, PairsStayInFrontOfPolylines) {
   EXPECT_EQ(lines.GetPolyLineSize(1), 2);
   EXPECT_EQ(lines.GetPolyLineSize(2), 0);
   EXPECT_EQ(lines.GetType(), 9);
+}
+
+// Points 0 0 0, 1 0 0, ... with the given polyline starts, and the segments
+// the walk visits.
+std::unique_ptr<xCompactLineSet> Compact(int points, std::vector<int> starts) {
+  auto set = std::make_unique<xCompactLineSet>();
+  for (int i = 0; i < points; ++i) set->GetData()->points.emplace_back(float(i), 0.0f, 0.0f);
+  set->GetData()->polyLineStarts = std::move(starts);
+  return set;
+}
+std::vector<std::pair<int, int>> Segments(const xCompactLineSet& set) {
+  std::vector<std::pair<int, int>> segments;
+  set.ForEachSegment([&](int a, int b) { segments.emplace_back(a, b); });
+  return segments;
+}
+using Pairs = std::vector<std::pair<int, int>>;
+
+TEST(CompactLineSet, WalkLeavesAnOddPairPointOut) {
+  const auto set = Compact(8, {5});
+  EXPECT_EQ(set->GetPairPointCount(), 5);
+  EXPECT_EQ(Segments(*set), (Pairs{{0, 1}, {2, 3}, {5, 6}, {6, 7}}));
+  EXPECT_EQ(set->GetSegmentCount(), 4);
+  const auto pairsOnly = Compact(5, {});
+  EXPECT_EQ(Segments(*pairsOnly), (Pairs{{0, 1}, {2, 3}}));
+  EXPECT_EQ(pairsOnly->GetSegmentCount(), 2);
+}
+
+// Starts that the readers never make still keep every segment inside the
+// point table, and the count agrees with the segments walked.
+TEST(CompactLineSet, WalkStaysInsideThePointsWhateverTheStarts) {
+  struct Case {
+    int points;
+    std::vector<int> starts;
+    Pairs segments;
+  };
+  const Case cases[] = {
+      {4, {9}, {{0, 1}, {2, 3}}},          {4, {1, 9}, {{1, 2}, {2, 3}}},
+      {4, {-3}, {{0, 1}, {1, 2}, {2, 3}}}, {5, {3, 1}, {{0, 1}, {1, 2}, {2, 3}, {3, 4}}},
+      {3, {0, 0, 2, 2}, {{0, 1}}},         {0, {0, 4}, {}},
+  };
+  for (const Case& c : cases) {
+    const auto set = Compact(c.points, c.starts);
+    EXPECT_EQ(Segments(*set), c.segments) << c.points << " points, " << c.starts.size() << " starts";
+    EXPECT_EQ(set->GetSegmentCount(), static_cast<int>(c.segments.size()));
+  }
+  const xCompactLineSpan beyond = Compact(4, {1, 9})->GetPolyLineSpan(1);
+  EXPECT_EQ(beyond.first, 4);
+  EXPECT_EQ(beyond.end, 4);
 }
 
 TEST(PolyMesh, RenumbersPointsAndPolygonsByPosition) {
