@@ -9,13 +9,11 @@
 #include <type_traits>
 
 #include "host/xmaterial.h"
+#include "pdb/colour/denebcolours.h"
 #include "pdb/xpdbutil.h"
 
 namespace {
 
-// Deneb colour indices.
-constexpr int kFirstColour = 4;
-constexpr int kLastColour = 35;
 // A package announcing more modules than this is broken, not large.
 constexpr int kMaxModules = 64;
 
@@ -137,7 +135,7 @@ int Package::Detect(const std::string& head) const {
 }
 
 void Package::InstallColourMaterials() const {
-  for (int colour = kFirstColour; colour <= kLastColour; ++colour)
+  for (int colour = xpdb::kFirstColour; colour <= xpdb::kLastColour; ++colour)
     xMatReader::AddMaterial(m_newMaterial(colour));
 }
 
