@@ -12,6 +12,7 @@
 #include "host/xmaterial.h"
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -266,26 +267,25 @@ DrawList CollectDrawList(xGeometry& geometry) {
   const xGeoContainer& container = *geometry.GetContainer();
   for (int i = 0; i < container.GetSetCount(); ++i) {
     const xGeoSet* set = container.GetSet(i);
-    bool drawn = false;
-    if (const auto* mesh = dynamic_cast<const xTriMesh*>(set))
-      drawn = AddTriMesh(*mesh, list);
-    else if (const auto* poly = dynamic_cast<const xPolyMesh*>(set))
-      drawn = AddPolyMesh(*poly, list);
-    else if (const auto* compact = dynamic_cast<const xCompactLineSet*>(set))
-      drawn = AddCompactLineSet(*compact, list);
-    else if (const auto* lines = dynamic_cast<const xLineSet*>(set))
-      drawn = AddLineSet(*lines, list);
-    else if (const auto* points = dynamic_cast<const xPointSet*>(set))
-      drawn = AddPointSet(*points, list);
-    else if (const auto* frameSet = dynamic_cast<const xFrameSet*>(set)) {
-      const std::size_t before = frames.size();
-      for (int f = 0; f < frameSet->GetFrameCount(); ++f) {
-        const xMatrix& m = frameSet->GetFrame(f)->GetMatrix();
-        if (Finite({m.At(0, 3), m.At(1, 3), m.At(2, 3)})) frames.push_back(&m);
-      }
-      frameSets += frames.size() > before;
-    }
-    list.setsDrawn += drawn;
+    if (!set) continue;
+    list.setsDrawn +=
+        xVisitSet(*set, xSetVisitor{
+                            [&](const xTriMesh& mesh) { return AddTriMesh(mesh, list); },
+                            [&](const xPolyMesh& poly) { return AddPolyMesh(poly, list); },
+                            [&](const xCompactLineSet& compact) { return AddCompactLineSet(compact, list); },
+                            [&](const xLineSet& lines) { return AddLineSet(lines, list); },
+                            [&](const xPointSet& points) { return AddPointSet(points, list); },
+                            [&](const xFrameSet& frameSet) {
+                              const std::size_t before = frames.size();
+                              for (int f = 0; f < frameSet.GetFrameCount(); ++f) {
+                                const xMatrix& m = frameSet.GetFrame(f)->GetMatrix();
+                                if (Finite({m.At(0, 3), m.At(1, 3), m.At(2, 3)})) frames.push_back(&m);
+                              }
+                              frameSets += frames.size() > before;
+                              return false;
+                            },
+                            [](const xGeoSet&) { return false; },
+                        });
   }
   AddFrames(frames, list);
   list.setsDrawn += frameSets;

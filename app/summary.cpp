@@ -11,6 +11,7 @@
 #include "host/xmaterial.h"
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -224,27 +225,16 @@ SetSummary Summarise(const xGeoSet& set, bool withBounds) {
   s.typeCode = set.GetType();
   if (const xMaterial* material = set.GetMaterial()) s.material = material->GetName().Str();
   s.materialMode = set.GetMaterialMode();
-  if (const auto* mesh = dynamic_cast<const xTriMesh*>(&set)) {
-    s.type = "xTriMesh";
-    SummariseTriMesh(*mesh, s, withBounds);
-  } else if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set)) {
-    s.type = "xCompactLineSet";
-    SummariseCompactLineSet(*compact, s, withBounds);
-  } else if (const auto* lines = dynamic_cast<const xLineSet*>(&set)) {
-    s.type = "xLineSet";
-    SummariseLineSet(*lines, s, withBounds);
-  } else if (const auto* poly = dynamic_cast<const xPolyMesh*>(&set)) {
-    s.type = "xPolyMesh";
-    SummarisePolyMesh(*poly, s, withBounds);
-  } else if (const auto* points = dynamic_cast<const xPointSet*>(&set)) {
-    s.type = "xPointSet";
-    SummarisePointSet(*points, s, withBounds);
-  } else if (const auto* frames = dynamic_cast<const xFrameSet*>(&set)) {
-    s.type = "xFrameSet";
-    SummariseFrameSet(*frames, s, withBounds);
-  } else {
-    s.type = "xGeoSet";
-  }
+  s.type = xGeoTypeName(s.typeCode);
+  xVisitSet(set, xSetVisitor{
+                     [&](const xTriMesh& mesh) { SummariseTriMesh(mesh, s, withBounds); },
+                     [&](const xCompactLineSet& compact) { SummariseCompactLineSet(compact, s, withBounds); },
+                     [&](const xLineSet& lines) { SummariseLineSet(lines, s, withBounds); },
+                     [&](const xPolyMesh& poly) { SummarisePolyMesh(poly, s, withBounds); },
+                     [&](const xPointSet& points) { SummarisePointSet(points, s, withBounds); },
+                     [&](const xFrameSet& frames) { SummariseFrameSet(frames, s, withBounds); },
+                     [](const xGeoSet&) {},
+                 });
   return s;
 }
 
@@ -265,24 +255,24 @@ nlohmann::ordered_json ToJson(const Bounds& bounds) {
 nlohmann::ordered_json ToJson(const SetSummary& s) {
   nlohmann::ordered_json j;
   j["type"] = s.type;
-  if (s.type == "xTriMesh") {
+  if (s.typeCode == xGeoTypeTriMesh) {
     j["points"] = s.points;
     j["triangles"] = s.triangles;
     j["area"] = s.area;
-  } else if (s.type == "xCompactLineSet") {
+  } else if (s.typeCode == xGeoTypeCompactLineSet) {
     j["points"] = s.points;
     j["segments"] = s.segments;
     j["polylines"] = s.polylines;
-  } else if (s.type == "xLineSet") {
+  } else if (s.typeCode == xGeoTypeLineSet) {
     j["points"] = s.points;
     j["lines"] = s.lines;
     j["segments"] = s.segments;
-  } else if (s.type == "xPolyMesh") {
+  } else if (s.typeCode == xGeoTypePolyMesh) {
     j["points"] = s.points;
     j["polygons"] = s.polygons;
-  } else if (s.type == "xPointSet") {
+  } else if (s.typeCode == xGeoTypePointSet) {
     j["points"] = s.points;
-  } else if (s.type == "xFrameSet") {
+  } else if (s.typeCode == xGeoTypeFrameSet) {
     j["frames"] = s.frames;
   } else {
     j["code"] = s.typeCode;
@@ -313,12 +303,12 @@ nlohmann::ordered_json ToJson(const ReadReport& report) {
 
 void DescribeContent(const SetSummary& s, std::string& text) {
   text.clear();
-  if (s.type == "xFrameSet") {
+  if (s.typeCode == xGeoTypeFrameSet) {
     AppendCounted(text, s.frames, "frame", "frames");
     return;
   }
   AppendCounted(text, s.points, "point", "points");
-  if (s.type == "xTriMesh") {
+  if (s.typeCode == xGeoTypeTriMesh) {
     text += ", ";
     AppendCounted(text, s.triangles, "triangle", "triangles");
     text += ", area ";
@@ -328,19 +318,19 @@ void DescribeContent(const SetSummary& s, std::string& text) {
       AppendCounted(text, s.brokenTriangles, "with bad corners", "with bad corners");
       text += ')';
     }
-  } else if (s.type == "xCompactLineSet") {
+  } else if (s.typeCode == xGeoTypeCompactLineSet) {
     text += ", ";
     AppendCounted(text, s.segments, "segment", "segments");
     if (s.polylines > 0) {
       text += " in part on ";
       AppendCounted(text, s.polylines, "polyline", "polylines");
     }
-  } else if (s.type == "xLineSet") {
+  } else if (s.typeCode == xGeoTypeLineSet) {
     text += ", ";
     AppendCounted(text, s.lines, "line", "lines");
     text += ", ";
     AppendCounted(text, s.segments, "segment", "segments");
-  } else if (s.type == "xPolyMesh") {
+  } else if (s.typeCode == xGeoTypePolyMesh) {
     text += ", ";
     AppendCounted(text, s.polygons, "polygon", "polygons");
   }

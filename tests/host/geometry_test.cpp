@@ -1,4 +1,5 @@
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "host/xgeometryoptimizer.h"
 #include "host/xlineset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -152,6 +154,43 @@ TEST(CompactLineSet, WalkStaysInsideThePointsWhateverTheStarts) {
   const xCompactLineSpan beyond = Compact(4, {1, 9})->GetPolyLineSpan(1);
   EXPECT_EQ(beyond.first, 4);
   EXPECT_EQ(beyond.end, 4);
+}
+
+// Each set reaches the overload of its own class, by its type code; a code
+// no class has reaches the one for any set.
+TEST(SetKind, VisitsTheClassOfTheTypeCode) {
+  int alive = 0;
+  std::vector<std::unique_ptr<xGeoSet>> sets;
+  sets.push_back(std::make_unique<xTriMesh>());
+  sets.push_back(std::make_unique<xPolyMesh>());
+  sets.push_back(std::make_unique<xCompactLineSet>());
+  sets.push_back(std::make_unique<xLineSet>());
+  sets.push_back(std::make_unique<xPointSet>());
+  sets.push_back(std::make_unique<xFrameSet>());
+  sets.push_back(std::make_unique<CountedSet>(&alive));
+  const auto name = xSetVisitor{
+      [](const xTriMesh&) { return std::string("tri"); },
+      [](const xPolyMesh&) { return std::string("poly"); },
+      [](const xCompactLineSet&) { return std::string("compact"); },
+      [](const xLineSet&) { return std::string("lines"); },
+      [](const xPointSet&) { return std::string("points"); },
+      [](const xFrameSet&) { return std::string("frames"); },
+      [](const xGeoSet& set) { return "code " + std::to_string(set.GetType()); },
+  };
+  std::vector<std::string> names, typeNames;
+  for (const auto& set : sets) {
+    names.push_back(xVisitSet(std::as_const(*set), name));
+    typeNames.push_back(xGeoTypeName(set->GetType()));
+  }
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"tri", "poly", "compact", "lines", "points", "frames", "code 77"}));
+  EXPECT_EQ(typeNames, (std::vector<std::string>{"xTriMesh", "xPolyMesh", "xCompactLineSet", "xLineSet",
+                                                 "xPointSet", "xFrameSet", "xGeoSet"}));
+
+  // A set that may be changed arrives as one that may be changed.
+  xVisitSet(*sets[2], xSetVisitor{[](xCompactLineSet& lines) { lines.AddLinePoints(0, 0, 0, 1, 1, 1); },
+                                  [](xGeoSet&) {}});
+  EXPECT_EQ(static_cast<xCompactLineSet&>(*sets[2]).GetPointCount(), 2);
 }
 
 TEST(PolyMesh, RenumbersPointsAndPolygonsByPosition) {
