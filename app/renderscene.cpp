@@ -13,6 +13,7 @@
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
 #include "host/xsetkind.h"
+#include "host/xtriangle.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -30,11 +31,13 @@ constexpr Rgb kAxisColours[3] = {{0.85f, 0.1f, 0.1f}, {0.1f, 0.65f, 0.1f}, {0.1f
 Vec3 operator-(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Vec3 operator+(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
 Vec3 operator*(const Vec3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
-double Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+xDVec3 D(const Vec3& a) { return {a[0], a[1], a[2]}; }
+double Dot(const Vec3& a, const Vec3& b) { return xDot(D(a), D(b)); }
 Vec3 Cross(const Vec3& a, const Vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  const xDVec3 n = xCross(D(a), D(b));
+  return {n.x, n.y, n.z};
 }
-double Length(const Vec3& a) { return std::sqrt(Dot(a, a)); }
+double Length(const Vec3& a) { return xLength(D(a)); }
 Vec3 Unit(const Vec3& a) {
   const double length = Length(a);
   return length > 0 ? a * (1.0 / length) : a;

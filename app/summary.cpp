@@ -12,6 +12,7 @@
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
 #include "host/xsetkind.h"
+#include "host/xtriangle.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -83,10 +84,8 @@ struct FloatBox {
 };
 
 double TriangleArea(const xFVector& a, const xFVector& b, const xFVector& c) {
-  const double ux = double{b.x} - a.x, uy = double{b.y} - a.y, uz = double{b.z} - a.z;
-  const double vx = double{c.x} - a.x, vy = double{c.y} - a.y, vz = double{c.z} - a.z;
-  const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-  return 0.5 * std::sqrt(nx * nx + ny * ny + nz * nz);
+  return xTriangleArea({double{b.x} - a.x, double{b.y} - a.y, double{b.z} - a.z},
+                       {double{c.x} - a.x, double{c.y} - a.y, double{c.z} - a.z});
 }
 
 void SummariseTriMesh(const xTriMesh& mesh, SetSummary& s, bool withBounds) {
