@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 
 #include "app/assimpprogress.h"
 #include "app/gltfwriter.h"
@@ -24,6 +25,7 @@
 #include "host/xlineset.h"
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -79,25 +81,6 @@ class MemoryFiles : public Assimp::IOSystem {
   std::unordered_map<std::string, std::string> m_files;
   std::vector<std::string> m_order;
 };
-
-const char* TypeName(const xGeoSet& set) {
-  switch (set.GetType()) {
-    case xGeoTypePolyMesh:
-      return "xPolyMesh";
-    case xGeoTypeLineSet:
-      return "xLineSet";
-    case xGeoTypePointSet:
-      return "xPointSet";
-    case xGeoTypeFrameSet:
-      return "xFrameSet";
-    case xGeoTypeTriMesh:
-      return "xTriMesh";
-    case xGeoTypeCompactLineSet:
-      return "xCompactLineSet";
-    default:
-      return "xGeoSet";
-  }
-}
 
 // One set's primitives, all of one kind, over the points they use.
 struct Primitives {
@@ -155,14 +138,7 @@ Primitives FromCompactLineSet(const xCompactLineSet& set) {
     result.Corner(used, a, Position(set.GetPoint(a)));
     result.Corner(used, b, Position(set.GetPoint(b)));
   };
-  const int count = set.GetPointCount();
-  const int pairPoints = set.GetPolyLineCount() > 0 ? std::min(set.GetPolyLineStart(0), count) : count;
-  for (int i = 0; i + 1 < pairPoints; i += 2) segment(i, i + 1);
-  for (int line = 0; line < set.GetPolyLineCount(); ++line) {
-    const int start = set.GetPolyLineStart(line);
-    const int end = std::min(count, start + set.GetPolyLineSize(line));
-    for (int i = std::max(start, 0); i + 1 < end; ++i) segment(i, i + 1);
-  }
+  set.ForEachSegment(segment);
   return result;
 }
 
@@ -211,23 +187,30 @@ class SceneMaker {
 
   // False when the format cannot hold the set or it has nothing to draw.
   bool Add(xGeoSet& set, int position, std::map<std::string, int>& leftOut) {
-    std::optional<Primitives> primitives;
-    if (const auto* tri = dynamic_cast<const xTriMesh*>(&set))
-      primitives = FromTriMesh(*tri);
-    else if (const auto* poly = dynamic_cast<const xPolyMesh*>(&set))
-      primitives = FromPolyMesh(*poly);
-    else if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set); compact && m_format.lines)
-      primitives = FromCompactLineSet(*compact);
-    else if (const auto* lines = dynamic_cast<const xLineSet*>(&set); lines && m_format.lines)
-      primitives = FromLineSet(*lines);
-    else if (const auto* points = dynamic_cast<const xPointSet*>(&set); points && m_format.points)
-      primitives = FromPointSet(*points);
+    using Maybe = std::optional<Primitives>;
+    const bool lines = m_format.lines, points = m_format.points;
+    Maybe primitives =
+        xVisitSet(std::as_const(set), xSetVisitor{
+                                          [](const xTriMesh& tri) -> Maybe { return FromTriMesh(tri); },
+                                          [](const xPolyMesh& poly) -> Maybe { return FromPolyMesh(poly); },
+                                          [lines](const xCompactLineSet& compact) -> Maybe {
+                                            return lines ? Maybe(FromCompactLineSet(compact)) : Maybe();
+                                          },
+                                          [lines](const xLineSet& lineSet) -> Maybe {
+                                            return lines ? Maybe(FromLineSet(lineSet)) : Maybe();
+                                          },
+                                          [points](const xPointSet& pointSet) -> Maybe {
+                                            return points ? Maybe(FromPointSet(pointSet)) : Maybe();
+                                          },
+                                          [](const auto&) -> Maybe { return std::nullopt; },
+                                      });
+    const char* kind = xGeoTypeName(set.GetType());
     if (!primitives) {
-      ++leftOut[TypeName(set)];
+      ++leftOut[kind];
       return false;
     }
     if (primitives->faces.empty()) {
-      ++leftOut[std::string("empty ") + TypeName(set)];
+      ++leftOut[std::string("empty ") + kind];
       return false;
     }
     if (m_convert) ToFileFrame(primitives->vertices);

@@ -30,10 +30,11 @@
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
 #include "host/xtrimesh.h"
+#include "pdb/colour/denebcolours.h"
 
 namespace {
 
-constexpr int kNoColour = -2;
+using xpdb::kNoColour;
 
 struct FacesDropped {
   int withoutCorners = 0, nonFinite = 0;
@@ -316,7 +317,7 @@ class SetBuilder {
   // As the PDB readers attach colours: mode 1 for no colour, else 2.
   void Attach(std::unique_ptr<xGeoSet> set, int colour) {
     set->SetMaterial(m_colours.Material(colour));
-    set->SetMaterialMode(colour == kNoColour ? 1 : 2);
+    set->SetMaterialMode(xpdb::MaterialModeOf(colour));
     m_container.AddSet(set.release());
   }
 

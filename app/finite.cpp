@@ -7,6 +7,7 @@
 #include "host/xlineset.h"
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -39,10 +40,12 @@ std::optional<PointBeyondFloat> InList(const xTDLinkList<Point>& points) {
 }  // namespace
 
 std::optional<PointBeyondFloat> FindPointBeyondFloat(const xGeoSet& set) {
-  if (const auto* tri = dynamic_cast<const xTriMesh*>(&set)) return InTable(*tri);
-  if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set)) return InTable(*compact);
-  if (const auto* points = dynamic_cast<const xPointSet*>(&set)) return InTable(*points);
-  if (const auto* poly = dynamic_cast<const xPolyMesh*>(&set)) return InList(poly->GetPoints());
-  if (const auto* lines = dynamic_cast<const xLineSet*>(&set)) return InList(lines->GetPoints());
-  return std::nullopt;
+  return xVisitSet(set, xSetVisitor{
+                            [](const xTriMesh& tri) { return InTable(tri); },
+                            [](const xCompactLineSet& compact) { return InTable(compact); },
+                            [](const xPointSet& points) { return InTable(points); },
+                            [](const xPolyMesh& poly) { return InList(poly.GetPoints()); },
+                            [](const xLineSet& lines) { return InList(lines.GetPoints()); },
+                            [](const xGeoSet&) -> std::optional<PointBeyondFloat> { return std::nullopt; },
+                        });
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "host/xtriangle.h"
+
 namespace {
 
 using Vec = aiVector3t<double>;
@@ -11,7 +13,12 @@ using Vec = aiVector3t<double>;
 Vec Minus(const aiVector3D& a, const aiVector3D& b) {
   return {static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y, static_cast<double>(a.z) - b.z};
 }
-double Dot(const Vec& a, const Vec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+xDVec3 D(const Vec& a) { return {a.x, a.y, a.z}; }
+double Dot(const Vec& a, const Vec& b) { return xDot(D(a), D(b)); }
+Vec Cross(const Vec& u, const Vec& v) {
+  const xDVec3 n = xCross(D(u), D(v));
+  return {n.x, n.y, n.z};
+}
 void Add(Vec& sum, const Vec& v) {
   sum.x += v.x;
   sum.y += v.y;
@@ -20,12 +27,11 @@ void Add(Vec& sum, const Vec& v) {
 
 // Not normalised: its length is twice the triangle's area.
 Vec AreaNormal(const aiVector3D& a, const aiVector3D& b, const aiVector3D& c) {
-  const Vec u = Minus(b, a), v = Minus(c, a);
-  return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+  return Cross(Minus(b, a), Minus(c, a));
 }
 
 Vec Unit(const Vec& v) {
-  const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+  const double length = xLength(D(v));
   // Products of huge coordinates overflow; such a face has no usable normal.
   if (!(length > 0.0) || !std::isfinite(length)) return {0, 0, 0};
   return {v.x / length, v.y / length, v.z / length};
@@ -35,7 +41,7 @@ aiVector3D Narrow(const Vec& v) {
   return {static_cast<ai_real>(v.x), static_cast<ai_real>(v.y), static_cast<ai_real>(v.z)};
 }
 
-bool Zero(const Vec& v) { return v.x == 0.0 && v.y == 0.0 && v.z == 0.0; }
+bool Zero(const Vec& v) { return xIsZero(D(v)); }
 
 double CornerAngle(const std::vector<aiVector3D>& vertices, const std::vector<unsigned>& corners,
                    std::size_t corner) {
@@ -43,7 +49,7 @@ double CornerAngle(const std::vector<aiVector3D>& vertices, const std::vector<un
   const aiVector3D& p = vertices[corners[corner]];
   const Vec u = Minus(vertices[corners[base + (k + 1) % 3]], p),
             v = Minus(vertices[corners[base + (k + 2) % 3]], p);
-  const Vec cross{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+  const Vec cross = Cross(u, v);
   return std::atan2(std::sqrt(Dot(cross, cross)), Dot(u, v));
 }
 

@@ -10,6 +10,7 @@
 #include "host/xmaterial.h"
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -17,57 +18,36 @@ namespace {
 // Names beyond these are counted, not listed: a part may hold a million sets.
 constexpr int kNamesPerKind = 8;
 
-const char* TypeName(const xGeoSet& set) {
-  switch (set.GetType()) {
-    case xGeoTypePolyMesh:
-      return "xPolyMesh";
-    case xGeoTypeLineSet:
-      return "xLineSet";
-    case xGeoTypePointSet:
-      return "xPointSet";
-    case xGeoTypeFrameSet:
-      return "xFrameSet";
-    case xGeoTypeTriMesh:
-      return "xTriMesh";
-    case xGeoTypeCompactLineSet:
-      return "xCompactLineSet";
-    default:
-      return "xGeoSet";
-  }
-}
-
 // Something to draw: a triangle or polygon, a segment, a point of a point
 // set, a frame. Triangles and segments count only with their corners in the
 // point table, as the writers and the readers take them.
 bool HasContent(const xGeoSet& set) {
-  if (const auto* tri = dynamic_cast<const xTriMesh*>(&set)) {
-    const auto points = static_cast<unsigned>(tri->GetPointCount());
-    for (int i = 0; i < tri->GetTriangleCount(); ++i) {
-      const auto& t = tri->GetTriangle(i);
-      if (t.a < points && t.b < points && t.c < points) return true;
-    }
-    return false;
-  }
-  if (const auto* poly = dynamic_cast<const xPolyMesh*>(&set)) {
-    for (const xPolygon* f = poly->GetPolygons().GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f))
-      if (f->GetVertexCount() >= 3) return true;
-    return false;
-  }
-  if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set)) {
-    const int count = compact->GetPointCount(), polylines = compact->GetPolyLineCount();
-    if ((polylines > 0 ? std::min(compact->GetPolyLineStart(0), count) : count) >= 2) return true;
-    for (int i = 0; i < polylines; ++i)
-      if (std::min(compact->GetPolyLineSize(i), count - compact->GetPolyLineStart(i)) >= 2) return true;
-    return false;
-  }
-  if (const auto* lines = dynamic_cast<const xLineSet*>(&set)) {
-    for (const xLine* line = lines->GetLines().GBegin(); line; line = xTDLinkList<xLine>::GNext(line))
-      if (line->GetPointCount() >= 2) return true;
-    return false;
-  }
-  if (const auto* points = dynamic_cast<const xPointSet*>(&set)) return points->GetPointCount() > 0;
-  if (const auto* frames = dynamic_cast<const xFrameSet*>(&set)) return frames->GetFrameCount() > 0;
-  return false;
+  return xVisitSet(set, xSetVisitor{
+                            [](const xTriMesh& tri) {
+                              const auto points = static_cast<unsigned>(tri.GetPointCount());
+                              for (int i = 0; i < tri.GetTriangleCount(); ++i) {
+                                const auto& t = tri.GetTriangle(i);
+                                if (t.a < points && t.b < points && t.c < points) return true;
+                              }
+                              return false;
+                            },
+                            [](const xPolyMesh& poly) {
+                              for (const xPolygon* f = poly.GetPolygons().GBegin(); f;
+                                   f = xTDLinkList<xPolygon>::GNext(f))
+                                if (f->GetVertexCount() >= 3) return true;
+                              return false;
+                            },
+                            [](const xCompactLineSet& compact) { return compact.GetSegmentCount() > 0; },
+                            [](const xLineSet& lines) {
+                              for (const xLine* line = lines.GetLines().GBegin(); line;
+                                   line = xTDLinkList<xLine>::GNext(line))
+                                if (line->GetPointCount() >= 2) return true;
+                              return false;
+                            },
+                            [](const xPointSet& points) { return points.GetPointCount() > 0; },
+                            [](const xFrameSet& frames) { return frames.GetFrameCount() > 0; },
+                            [](const xGeoSet&) { return false; },
+                        });
 }
 
 template <class Holds>
@@ -123,7 +103,8 @@ std::string LeftOutText(const xGeometry& geometry, const OutputPlan& plan) {
   for (std::size_t i = 0; i < plan.fates.size(); ++i) {
     if (plan.fates[i] == SetFate::kKept) continue;
     const xGeoSet& set = *container.GetSet(static_cast<int>(i));
-    Names& names = byKind[(plan.fates[i] == SetFate::kEmpty ? "empty " : "") + std::string(TypeName(set))];
+    Names& names =
+        byKind[(plan.fates[i] == SetFate::kEmpty ? "empty " : "") + std::string(xGeoTypeName(set.GetType()))];
     if (++names.count > kNamesPerKind) continue;
     names.text += (names.text.empty() ? "#" : ", #") + std::to_string(i);
     const xMaterial* material = set.GetMaterial();

@@ -11,11 +11,11 @@
 
 namespace {
 
-// Deneb colour indices.
-constexpr int kFirstColour = 4;
-constexpr int kLastColour = 35;
 // A package announcing more modules than this is broken, not large.
 constexpr int kMaxModules = 64;
+// Deneb colour indices, which the host fills its material library with.
+constexpr int kFirstColour = 4;
+constexpr int kLastColour = 35;
 
 class Resolver {
  public:

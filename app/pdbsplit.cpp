@@ -9,6 +9,7 @@
 #include "host/xcompactlineset.h"
 #include "host/xlineset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -295,15 +296,12 @@ class LineCutter {
 
 void CutLines(const xCompactLineSet& set, int limit, std::vector<std::unique_ptr<xGeoSet>>& out) {
   LineCutter cutter(set, limit, out);
-  const int count = set.GetPointCount();
-  const int polylines = set.GetPolyLineCount();
-  const int pairPoints = polylines > 0 ? std::min(set.GetPolyLineStart(0), count) : count;
+  const int pairPoints = set.GetPairPointCount();
   for (int i = 0; i + 1 < pairPoints; i += 2) cutter.Pair(set.GetPoint(i), set.GetPoint(i + 1));
   if (pairPoints % 2 == 1) cutter.PolyLine(1, [&](int) { return set.GetPoint(pairPoints - 1); });
-  for (int line = 0; line < polylines; ++line) {
-    const int start = set.GetPolyLineStart(line);
-    const int size = std::min(set.GetPolyLineSize(line), count - start);
-    cutter.PolyLine(size, [&](int i) { return set.GetPoint(start + i); });
+  for (int line = 0; line < set.GetPolyLineCount(); ++line) {
+    const xCompactLineSpan span = set.GetPolyLineSpan(line);
+    cutter.PolyLine(span.end - span.first, [&](int i) { return set.GetPoint(span.first + i); });
   }
   cutter.Flush();
 }
@@ -337,18 +335,25 @@ long long CornerCount(const xPolyMesh& mesh) {
 // Whether the writer of `version` writes the set as one object that reads
 // back. Edges are bounded by corners; only where those exceed the limit are
 // the edges counted, while cutting.
-bool Fits(xGeoSet& set, int version, int limit) {
-  if (auto* tri = dynamic_cast<xTriMesh*>(&set))
-    return tri->GetPointCount() <= limit && tri->GetTriangleCount() <= limit &&
-           (!CountsEdges(version) || 3LL * tri->GetTriangleCount() <= limit);
-  if (auto* poly = dynamic_cast<xPolyMesh*>(&set))
-    return poly->GetPoints().GCount() <= limit && poly->GetPolygons().GCount() <= limit &&
-           (!CountsEdges(version) || CornerCount(*poly) <= limit);
-  // Segments never outnumber the points of a compact line set.
-  if (auto* compact = dynamic_cast<xCompactLineSet*>(&set)) return compact->GetPointCount() <= limit;
-  if (auto* lines = dynamic_cast<xLineSet*>(&set))
-    return lines->GetPoints().GCount() <= limit && SegmentCount(*lines) <= limit;
-  return true;
+bool Fits(const xGeoSet& set, int version, int limit) {
+  const bool edges = CountsEdges(version);
+  return xVisitSet(set, xSetVisitor{
+                            [=](const xTriMesh& tri) {
+                              return tri.GetPointCount() <= limit && tri.GetTriangleCount() <= limit &&
+                                     (!edges || 3LL * tri.GetTriangleCount() <= limit);
+                            },
+                            [=](const xPolyMesh& poly) {
+                              return poly.GetPoints().GCount() <= limit &&
+                                     poly.GetPolygons().GCount() <= limit &&
+                                     (!edges || CornerCount(poly) <= limit);
+                            },
+                            // Segments never outnumber the points of a compact line set.
+                            [=](const xCompactLineSet& compact) { return compact.GetPointCount() <= limit; },
+                            [=](const xLineSet& lines) {
+                              return lines.GetPoints().GCount() <= limit && SegmentCount(lines) <= limit;
+                            },
+                            [](const xGeoSet&) { return true; },
+                        });
 }
 
 bool Writable(const xGeoSet& set, int version) {
@@ -359,20 +364,19 @@ bool Writable(const xGeoSet& set, int version) {
 
 // A new set with the content of `set`, which is left empty.
 std::unique_ptr<xGeoSet> TakeOver(xGeoSet& set) {
-  std::unique_ptr<xGeoSet> result;
-  if (auto* tri = dynamic_cast<xTriMesh*>(&set)) {
-    auto mesh = std::make_unique<xTriMesh>();
-    std::swap(mesh->GetData(), tri->GetData());
-    result = std::move(mesh);
-  } else if (auto* poly = dynamic_cast<xPolyMesh*>(&set)) {
-    auto mesh = std::make_unique<xPolyMesh>();
-    std::swap(mesh->GetData(), poly->GetData());
-    result = std::move(mesh);
-  } else if (auto* compact = dynamic_cast<xCompactLineSet*>(&set)) {
-    auto lines = std::make_unique<xCompactLineSet>();
-    std::swap(lines->GetData(), compact->GetData());
-    result = std::move(lines);
-  }
+  // Only the sets that keep their content behind one reference.
+  const auto take = []<class Kind>(Kind& from) -> std::unique_ptr<xGeoSet> {
+    auto taken = std::make_unique<Kind>();
+    std::swap(taken->GetData(), from.GetData());
+    return taken;
+  };
+  std::unique_ptr<xGeoSet> result =
+      xVisitSet(set, xSetVisitor{
+                         [&](xTriMesh& tri) { return take(tri); },
+                         [&](xPolyMesh& poly) { return take(poly); },
+                         [&](xCompactLineSet& compact) { return take(compact); },
+                         [](xGeoSet&) { return std::unique_ptr<xGeoSet>(); },
+                     });
   if (result) Inherit(*result, set);
   return result;
 }

@@ -1,4 +1,5 @@
 #include "app/readjson.h"
+#include "host/xsetkind.h"
 
 #include <charconv>
 #include <cmath>
@@ -94,27 +95,27 @@ void ReadJsonWriter::Set(const SetSummary& set) {
   text += "type\": \"";
   text += set.type;
   text += "\",";
-  if (set.type == "xTriMesh") {
+  if (set.typeCode == xGeoTypeTriMesh) {
     Int(text, "points", set.points);
     Int(text, "triangles", set.triangles);
     text += kKey;
     text += "area\": ";
     Real(text, set.area);
     text += ',';
-  } else if (set.type == "xCompactLineSet") {
+  } else if (set.typeCode == xGeoTypeCompactLineSet) {
     Int(text, "points", set.points);
     Int(text, "segments", set.segments);
     Int(text, "polylines", set.polylines);
-  } else if (set.type == "xLineSet") {
+  } else if (set.typeCode == xGeoTypeLineSet) {
     Int(text, "points", set.points);
     Int(text, "lines", set.lines);
     Int(text, "segments", set.segments);
-  } else if (set.type == "xPolyMesh") {
+  } else if (set.typeCode == xGeoTypePolyMesh) {
     Int(text, "points", set.points);
     Int(text, "polygons", set.polygons);
-  } else if (set.type == "xPointSet") {
+  } else if (set.typeCode == xGeoTypePointSet) {
     Int(text, "points", set.points);
-  } else if (set.type == "xFrameSet") {
+  } else if (set.typeCode == xGeoTypeFrameSet) {
     Int(text, "frames", set.frames);
   } else {
     Int(text, "code", set.typeCode);

@@ -12,6 +12,8 @@
 #include "host/xmaterial.h"
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
+#include "host/xtriangle.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -29,11 +31,13 @@ constexpr Rgb kAxisColours[3] = {{0.85f, 0.1f, 0.1f}, {0.1f, 0.65f, 0.1f}, {0.1f
 Vec3 operator-(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Vec3 operator+(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
 Vec3 operator*(const Vec3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
-double Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+xDVec3 D(const Vec3& a) { return {a[0], a[1], a[2]}; }
+double Dot(const Vec3& a, const Vec3& b) { return xDot(D(a), D(b)); }
 Vec3 Cross(const Vec3& a, const Vec3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  const xDVec3 n = xCross(D(a), D(b));
+  return {n.x, n.y, n.z};
 }
-double Length(const Vec3& a) { return std::sqrt(Dot(a, a)); }
+double Length(const Vec3& a) { return xLength(D(a)); }
 Vec3 Unit(const Vec3& a) {
   const double length = Length(a);
   return length > 0 ? a * (1.0 / length) : a;
@@ -166,18 +170,9 @@ bool AddPolyMesh(const xPolyMesh& set, DrawList& list) {
 
 bool AddCompactLineSet(const xCompactLineSet& set, DrawList& list) {
   const Rgb colour = ColourOf(set);
-  const int count = set.GetPointCount();
   const auto point = [&set](int i) { return ToVec3(set.GetPoint(i)); };
   bool drawn = false;
-  // Separate two-point segments come first; the polylines follow.
-  const int pairs = set.GetPolyLineCount() > 0 ? std::clamp(set.GetPolyLineStart(0), 0, count) : count;
-  for (int i = 0; i + 1 < pairs; i += 2) drawn |= AddSegment(point(i), point(i + 1), colour, list);
-  for (int line = 0; line < set.GetPolyLineCount(); ++line) {
-    const int first = set.GetPolyLineStart(line);
-    const int end = std::min(count, first + set.GetPolyLineSize(line));
-    for (int i = std::max(first, 0); i + 1 < end; ++i)
-      drawn |= AddSegment(point(i), point(i + 1), colour, list);
-  }
+  set.ForEachSegment([&](int a, int b) { drawn |= AddSegment(point(a), point(b), colour, list); });
   return drawn;
 }
 
@@ -275,26 +270,25 @@ DrawList CollectDrawList(xGeometry& geometry) {
   const xGeoContainer& container = *geometry.GetContainer();
   for (int i = 0; i < container.GetSetCount(); ++i) {
     const xGeoSet* set = container.GetSet(i);
-    bool drawn = false;
-    if (const auto* mesh = dynamic_cast<const xTriMesh*>(set))
-      drawn = AddTriMesh(*mesh, list);
-    else if (const auto* poly = dynamic_cast<const xPolyMesh*>(set))
-      drawn = AddPolyMesh(*poly, list);
-    else if (const auto* compact = dynamic_cast<const xCompactLineSet*>(set))
-      drawn = AddCompactLineSet(*compact, list);
-    else if (const auto* lines = dynamic_cast<const xLineSet*>(set))
-      drawn = AddLineSet(*lines, list);
-    else if (const auto* points = dynamic_cast<const xPointSet*>(set))
-      drawn = AddPointSet(*points, list);
-    else if (const auto* frameSet = dynamic_cast<const xFrameSet*>(set)) {
-      const std::size_t before = frames.size();
-      for (int f = 0; f < frameSet->GetFrameCount(); ++f) {
-        const xMatrix& m = frameSet->GetFrame(f)->GetMatrix();
-        if (Finite({m.At(0, 3), m.At(1, 3), m.At(2, 3)})) frames.push_back(&m);
-      }
-      frameSets += frames.size() > before;
-    }
-    list.setsDrawn += drawn;
+    if (!set) continue;
+    list.setsDrawn +=
+        xVisitSet(*set, xSetVisitor{
+                            [&](const xTriMesh& mesh) { return AddTriMesh(mesh, list); },
+                            [&](const xPolyMesh& poly) { return AddPolyMesh(poly, list); },
+                            [&](const xCompactLineSet& compact) { return AddCompactLineSet(compact, list); },
+                            [&](const xLineSet& lines) { return AddLineSet(lines, list); },
+                            [&](const xPointSet& points) { return AddPointSet(points, list); },
+                            [&](const xFrameSet& frameSet) {
+                              const std::size_t before = frames.size();
+                              for (int f = 0; f < frameSet.GetFrameCount(); ++f) {
+                                const xMatrix& m = frameSet.GetFrame(f)->GetMatrix();
+                                if (Finite({m.At(0, 3), m.At(1, 3), m.At(2, 3)})) frames.push_back(&m);
+                              }
+                              frameSets += frames.size() > before;
+                              return false;
+                            },
+                            [](const xGeoSet&) { return false; },
+                        });
   }
   AddFrames(frames, list);
   list.setsDrawn += frameSets;

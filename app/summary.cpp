@@ -11,6 +11,8 @@
 #include "host/xmaterial.h"
 #include "host/xpointset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
+#include "host/xtriangle.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -82,10 +84,8 @@ struct FloatBox {
 };
 
 double TriangleArea(const xFVector& a, const xFVector& b, const xFVector& c) {
-  const double ux = double{b.x} - a.x, uy = double{b.y} - a.y, uz = double{b.z} - a.z;
-  const double vx = double{c.x} - a.x, vy = double{c.y} - a.y, vz = double{c.z} - a.z;
-  const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-  return 0.5 * std::sqrt(nx * nx + ny * ny + nz * nz);
+  return xTriangleArea({double{b.x} - a.x, double{b.y} - a.y, double{b.z} - a.z},
+                       {double{c.x} - a.x, double{c.y} - a.y, double{c.z} - a.z});
 }
 
 void SummariseTriMesh(const xTriMesh& mesh, SetSummary& s, bool withBounds) {
@@ -116,13 +116,7 @@ void SummariseCompactLineSet(const xCompactLineSet& set, SetSummary& s, bool wit
     for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
     box.Into(s.bounds);
   }
-  // Separate segments come first, two points each; the polylines follow.
-  const int pairPoints = s.polylines > 0 ? set.GetPolyLineStart(0) : s.points;
-  s.segments = pairPoints / 2;
-  for (int i = 0; i < s.polylines; ++i) {
-    const int size = set.GetPolyLineSize(i);
-    if (size > 1) s.segments += size - 1;
-  }
+  s.segments = set.GetSegmentCount();
 }
 
 void SummariseLineSet(const xLineSet& set, SetSummary& s, bool withBounds) {
@@ -230,27 +224,16 @@ SetSummary Summarise(const xGeoSet& set, bool withBounds) {
   s.typeCode = set.GetType();
   if (const xMaterial* material = set.GetMaterial()) s.material = material->GetName().Str();
   s.materialMode = set.GetMaterialMode();
-  if (const auto* mesh = dynamic_cast<const xTriMesh*>(&set)) {
-    s.type = "xTriMesh";
-    SummariseTriMesh(*mesh, s, withBounds);
-  } else if (const auto* compact = dynamic_cast<const xCompactLineSet*>(&set)) {
-    s.type = "xCompactLineSet";
-    SummariseCompactLineSet(*compact, s, withBounds);
-  } else if (const auto* lines = dynamic_cast<const xLineSet*>(&set)) {
-    s.type = "xLineSet";
-    SummariseLineSet(*lines, s, withBounds);
-  } else if (const auto* poly = dynamic_cast<const xPolyMesh*>(&set)) {
-    s.type = "xPolyMesh";
-    SummarisePolyMesh(*poly, s, withBounds);
-  } else if (const auto* points = dynamic_cast<const xPointSet*>(&set)) {
-    s.type = "xPointSet";
-    SummarisePointSet(*points, s, withBounds);
-  } else if (const auto* frames = dynamic_cast<const xFrameSet*>(&set)) {
-    s.type = "xFrameSet";
-    SummariseFrameSet(*frames, s, withBounds);
-  } else {
-    s.type = "xGeoSet";
-  }
+  s.type = xGeoTypeName(s.typeCode);
+  xVisitSet(set, xSetVisitor{
+                     [&](const xTriMesh& mesh) { SummariseTriMesh(mesh, s, withBounds); },
+                     [&](const xCompactLineSet& compact) { SummariseCompactLineSet(compact, s, withBounds); },
+                     [&](const xLineSet& lines) { SummariseLineSet(lines, s, withBounds); },
+                     [&](const xPolyMesh& poly) { SummarisePolyMesh(poly, s, withBounds); },
+                     [&](const xPointSet& points) { SummarisePointSet(points, s, withBounds); },
+                     [&](const xFrameSet& frames) { SummariseFrameSet(frames, s, withBounds); },
+                     [](const xGeoSet&) {},
+                 });
   return s;
 }
 
@@ -271,24 +254,24 @@ nlohmann::ordered_json ToJson(const Bounds& bounds) {
 nlohmann::ordered_json ToJson(const SetSummary& s) {
   nlohmann::ordered_json j;
   j["type"] = s.type;
-  if (s.type == "xTriMesh") {
+  if (s.typeCode == xGeoTypeTriMesh) {
     j["points"] = s.points;
     j["triangles"] = s.triangles;
     j["area"] = s.area;
-  } else if (s.type == "xCompactLineSet") {
+  } else if (s.typeCode == xGeoTypeCompactLineSet) {
     j["points"] = s.points;
     j["segments"] = s.segments;
     j["polylines"] = s.polylines;
-  } else if (s.type == "xLineSet") {
+  } else if (s.typeCode == xGeoTypeLineSet) {
     j["points"] = s.points;
     j["lines"] = s.lines;
     j["segments"] = s.segments;
-  } else if (s.type == "xPolyMesh") {
+  } else if (s.typeCode == xGeoTypePolyMesh) {
     j["points"] = s.points;
     j["polygons"] = s.polygons;
-  } else if (s.type == "xPointSet") {
+  } else if (s.typeCode == xGeoTypePointSet) {
     j["points"] = s.points;
-  } else if (s.type == "xFrameSet") {
+  } else if (s.typeCode == xGeoTypeFrameSet) {
     j["frames"] = s.frames;
   } else {
     j["code"] = s.typeCode;
@@ -320,12 +303,12 @@ nlohmann::ordered_json ToJson(const ReadReport& report) {
 
 void DescribeContent(const SetSummary& s, std::string& text) {
   text.clear();
-  if (s.type == "xFrameSet") {
+  if (s.typeCode == xGeoTypeFrameSet) {
     AppendCounted(text, s.frames, "frame", "frames");
     return;
   }
   AppendCounted(text, s.points, "point", "points");
-  if (s.type == "xTriMesh") {
+  if (s.typeCode == xGeoTypeTriMesh) {
     text += ", ";
     AppendCounted(text, s.triangles, "triangle", "triangles");
     text += ", area ";
@@ -335,19 +318,19 @@ void DescribeContent(const SetSummary& s, std::string& text) {
       AppendCounted(text, s.brokenTriangles, "with bad corners", "with bad corners");
       text += ')';
     }
-  } else if (s.type == "xCompactLineSet") {
+  } else if (s.typeCode == xGeoTypeCompactLineSet) {
     text += ", ";
     AppendCounted(text, s.segments, "segment", "segments");
     if (s.polylines > 0) {
       text += " in part on ";
       AppendCounted(text, s.polylines, "polyline", "polylines");
     }
-  } else if (s.type == "xLineSet") {
+  } else if (s.typeCode == xGeoTypeLineSet) {
     text += ", ";
     AppendCounted(text, s.lines, "line", "lines");
     text += ", ";
     AppendCounted(text, s.segments, "segment", "segments");
-  } else if (s.type == "xPolyMesh") {
+  } else if (s.typeCode == xGeoTypePolyMesh) {
     text += ", ";
     AppendCounted(text, s.polygons, "polygon", "polygons");
   }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "xtriangle.h"
+
 namespace {
 
 constexpr std::size_t kMinSlots = 1024;
@@ -93,10 +95,10 @@ void TriangleStoreIndexed::clear() {
 TriangleAdder::~TriangleAdder() = default;
 
 void TriangleAdder::emit(const float* a, const float* b, const float* c) {
-  const double ux = b[0] - a[0], uy = b[1] - a[1], uz = b[2] - a[2];
-  const double vx = c[0] - a[0], vy = c[1] - a[1], vz = c[2] - a[2];
-  const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-  if (nx == 0.0 && ny == 0.0 && nz == 0.0) return;
+  // The edges in single precision, as the points are.
+  const xDVec3 u{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+  const xDVec3 v{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+  if (xIsZero(xCross(u, v))) return;
   m_store->pushBack(a, b, c);
 }
 

@@ -40,3 +40,29 @@ int xCompactLineSet::GetPolyLineSize(int i) const {
   const int end = index + 1 < n ? d.polyLineStarts[index + 1] : static_cast<int>(d.points.size());
   return end - d.polyLineStarts[index];
 }
+
+int xCompactLineSet::GetPairPointCount() const {
+  const auto& d = *m_data;
+  const int count = static_cast<int>(d.points.size());
+  return d.polyLineStarts.empty() ? count : std::clamp(d.polyLineStarts.front(), 0, count);
+}
+
+xCompactLineSpan xCompactLineSet::GetPolyLineSpan(int i) const {
+  const auto& d = *m_data;
+  const int count = static_cast<int>(d.points.size());
+  const auto n = d.polyLineStarts.size();
+  const auto index = static_cast<std::size_t>(i);
+  if (i < 0 || index >= n) return {count, count};
+  const int first = std::clamp(d.polyLineStarts[index], 0, count);
+  const int end = index + 1 < n ? std::clamp(d.polyLineStarts[index + 1], first, count) : count;
+  return {first, end};
+}
+
+int xCompactLineSet::GetSegmentCount() const {
+  int segments = GetPairPointCount() / 2;
+  for (int line = 0; line < GetPolyLineCount(); ++line) {
+    const xCompactLineSpan span = GetPolyLineSpan(line);
+    if (span.end - span.first > 1) segments += span.end - span.first - 1;
+  }
+  return segments;
+}

@@ -68,7 +68,7 @@ bool CanWrite(const xModule& module, xGeometry* geometry) {
   if (!geometry) return module.writes;
   const xTSmartRefPtr<xGeoContainer>& container = geometry->GetContainer();
   for (int i = 0; i < container->GetSetCount(); ++i)
-    if (dynamic_cast<const xPointSet*>(container->GetSet(i))) return false;
+    if (const xGeoSet* set = container->GetSet(i); set && set->GetType() == xGeoTypePointSet) return false;
   return module.writes;
 }
 

@@ -7,6 +7,7 @@
 #include "host/xtqtable.h"
 #include "host/xtrimesh.h"
 #include "host/xvector.h"
+#include "pdb/colour/denebcolours.h"
 
 // Operations that every PDB version shares. Reading operations report
 // failure as a status or a bool; only the plug-in boundary throws.
@@ -79,11 +80,8 @@ class XPDB_API xPdbUtil {
   static xGeoSet* ReadObject(xStream* stream, xGeometry** geometry, int version, int fileVersion,
                              int& status);
 
-  // Point number of one corner of a ring of signed edge references.
-  static int GetPolygonIndex(int** edges, int** polygons, int polygon, int corner);
-
-  // Deneb colours: index 4..35 to material and back.
-  static const char* DenebMaterials[32];
+  // Deneb colours: an index of the table to material and back.
+  static const char* DenebMaterials[xpdb::kColourCount];
   static const char* DenebMaterialName(int index);
   static void SetBaseColor(int index, xVector& colour);
   static xMaterial* GetDenebMaterial(int index);

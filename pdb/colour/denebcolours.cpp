@@ -1,6 +1,9 @@
-#include "pdb/xpdbutil.h"
+#include "pdb/colour/denebcolours.h"
 
 #include <cmath>
+#include <string_view>
+
+#include "pdb/xpdbutil.h"
 
 namespace {
 
@@ -8,11 +11,10 @@ struct DenebColour {
   double red, green, blue;
 };
 
-constexpr int kFirstIndex = 4;
-constexpr int kLastIndex = 35;
-constexpr int kNoColour = -2;
+using xpdb::kFirstColour;
+using xpdb::kNoColour;
 
-constexpr DenebColour kBaseColours[32] = {
+constexpr DenebColour kBaseColours[xpdb::kColourCount] = {
     {1.0, 1.0, 1.0},  {0.5, 0.5, 0.5},   {0.3, 0.3, 0.3},    {1.0, 0.0, 0.0},   {0.0, 1.0, 0.0},
     {0.0, 0.0, 1.0},  {1.0, 1.0, 0.0},   {0.0, 1.0, 1.0},    {0.66, 0.33, 1.0}, {1.0, 0.38, 0.0},
     {1.0, 0.0, 1.0},  {1.0, 0.2, 0.5},   {0.6, 0.6, 1.0},    {0.5, 0.2, 0.0},   {0.0, 0.5, 0.0},
@@ -25,17 +27,9 @@ constexpr DenebColour kBaseColours[32] = {
 constexpr DenebColour kDefaultColour = {0.1, 0.9, 0.9};
 constexpr const char* kDefaultName = "PDB_DEFAULT";
 
-// Positions 1 to 3 are padding so that a name's 1-based position is its index.
-constexpr const char* kColourKeys =
-    "1,2,3,WHITE,GREY,BLACK,RED,GREEN,BLUE,YELLOW,CYAN,PURPLE,ORANGE,MAGENTA,CHERRY,LIGHT_BLUE,BROWN,LIME,"
-    "TAN,PDB_COLOR17,PDB_COLOR18,PDB_COLOR19,PDB_COLOR20,PDB_COLOR21,PDB_COLOR22,PDB_COLOR23,PDB_COLOR24,"
-    "PDB_COLOR25,PDB_COLOR26,PDB_COLOR27,PDB_COLOR28,PDB_COLOR29,PDB_COLOR30,PDB_COLOR31,PDB_COLOR32";
-
-bool IsDenebIndex(int index) { return index >= kFirstIndex && index <= kLastIndex; }
-
 }  // namespace
 
-const char* xPdbUtil::DenebMaterials[32] = {
+const char* xPdbUtil::DenebMaterials[xpdb::kColourCount] = {
     "WHITE",       "GREY",        "BLACK",       "RED",         "GREEN",       "BLUE",        "YELLOW",
     "CYAN",        "PURPLE",      "ORANGE",      "MAGENTA",     "CHERRY",      "LIGHT_BLUE",  "BROWN",
     "LIME",        "TAN",         "PDB_COLOR17", "PDB_COLOR18", "PDB_COLOR19", "PDB_COLOR20", "PDB_COLOR21",
@@ -44,11 +38,11 @@ const char* xPdbUtil::DenebMaterials[32] = {
 };
 
 const char* xPdbUtil::DenebMaterialName(int index) {
-  return IsDenebIndex(index) ? DenebMaterials[index - kFirstIndex] : kDefaultName;
+  return xpdb::IsColourIndex(index) ? DenebMaterials[index - kFirstColour] : kDefaultName;
 }
 
 void xPdbUtil::SetBaseColor(int index, xVector& colour) {
-  const DenebColour& c = IsDenebIndex(index) ? kBaseColours[index - kFirstIndex] : kDefaultColour;
+  const DenebColour& c = xpdb::IsColourIndex(index) ? kBaseColours[index - kFirstColour] : kDefaultColour;
   colour.Set(c.red, c.green, c.blue);
 }
 
@@ -65,13 +59,15 @@ xMaterial* xPdbUtil::GetDenebMaterial(int index) {
 int xPdbUtil::GetDenebIndex(xMaterial* material) {
   if (!material) return kNoColour;
   xTString<char> name(material->GetName());
-  const int byName = name.ToUpperCase().KeyIndex(kColourKeys, ',');
-  if (IsDenebIndex(byName)) return byName;
+  name.ToUpperCase();
+  const std::string_view upper(name.c_str(), name.Length());
+  for (int index = kFirstColour; index <= xpdb::kLastColour; ++index)
+    if (upper == DenebMaterials[index - kFirstColour]) return index;
 
   const float* diffuse = material->GetDiffuse();
   double best = 3.0;
   int result = kNoColour;
-  for (int index = kFirstIndex; index <= kLastIndex; ++index) {
+  for (int index = kFirstColour; index <= xpdb::kLastColour; ++index) {
     const double distance = DistFromDenebColor(diffuse, index);
     if (distance < best) {
       best = distance;

@@ -6,6 +6,8 @@
 
 #include "host/xassert.h"
 #include "host/xcompactlineset.h"
+#include "pdb/colour/denebcolours.h"
+#include "pdb/read/edgereference.h"
 #include "pdb/read/readstatus.h"
 #include "pdb/read/streamutil.h"
 #include "pdb/read/versiontable.h"
@@ -14,7 +16,6 @@ namespace {
 
 constexpr int kMaxCount = 9999999;
 constexpr int kLineBuffer = 256;
-constexpr int kNoColour = -2;
 
 bool InRange(int count) { return count >= 0 && count <= kMaxCount; }
 
@@ -192,13 +193,7 @@ int ObjectRecord::ReadEdgePolygons() {
     ends.push_back(first);
     ends.push_back(second);
   }
-  const auto size = static_cast<long long>(ends.size());
-  return ReadPolygonList([&](int reference) {
-    // +e is the first end of edge e, -e its second end; edges count from 1.
-    const long long r = reference;
-    const long long position = r > 0 ? 2 * r - 2 : -2 * r - 1;
-    return r != 0 && position < size ? ends[static_cast<std::size_t>(position)] : -1;
-  });
+  return ReadPolygonList([&](int reference) { return xpdb::EdgeReferencePoint(ends, reference); });
 }
 
 xGeoSet* ObjectRecord::Read(int& status) {
@@ -242,7 +237,7 @@ xGeoSet* ObjectRecord::Read(int& status) {
   if (m_builder) {
     std::unique_ptr<xGeoSet> mesh(m_builder->Finish());
     if (mesh) {
-      mesh->SetMaterialMode(m_colour == kNoColour ? 1 : 2);
+      mesh->SetMaterialMode(xpdb::MaterialModeOf(m_colour));
       mesh->SetMaterial(m_material);
       result = AddToGeometry(std::move(mesh));
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/xassert.h"
+#include "pdb/colour/denebcolours.h"
 #include "pdb/read/streamutil.h"
 #include "pdb/read/surfacetesselator.h"
 #include "pdb/read/trimloops.h"
@@ -625,7 +626,7 @@ xGeoSet* BuildMesh(const Tesselator& tesselator, xPdbUtil::TriMeshReader& reader
 }
 
 void AddMesh(xGeometry** geometry, std::unique_ptr<xGeoSet> mesh, int colour) {
-  mesh->SetMaterialMode(colour == -2 ? 1 : 2);
+  mesh->SetMaterialMode(xpdb::MaterialModeOf(colour));
   mesh->SetMaterial(xPdbUtil::GetDenebMaterial(colour));
   xGeoContainer& container = xpdb::ContainerOf(geometry);
   container.AddSet(mesh.release());

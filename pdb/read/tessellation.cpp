@@ -8,6 +8,8 @@
 #include "host/xgeometryoptimizer.h"
 #include "host/xlineset.h"
 #include "host/xtrimesh.h"
+#include "pdb/colour/denebcolours.h"
+#include "pdb/read/edgereference.h"
 #include "pdb/read/readstatus.h"
 #include "pdb/read/streamutil.h"
 #include "pdb/xpdbutil.h"
@@ -48,8 +50,6 @@ void ReadPairs(xStream& stream, std::vector<int>& pairs) {
   }
 }
 
-int MaterialMode(int colour) { return colour == -2 ? 1 : 2; }
-
 // A mesh record; the mesh when it was read whole, else null.
 std::unique_ptr<xTriMesh> ReadMesh(xStream& stream, xTString<char>& scratch, int& colour) {
   stream >> scratch >> colour;
@@ -63,12 +63,8 @@ std::unique_ptr<xTriMesh> ReadMesh(xStream& stream, xTString<char>& scratch, int
 
   std::vector<int> edges;
   ReadPairs(stream, edges);
-  const int edgeCount = static_cast<int>(edges.size() / 2);
-  std::vector<int*> edgeTable(static_cast<std::size_t>(edgeCount));
-  for (int e = 0; e < edgeCount; ++e)
-    edgeTable[static_cast<std::size_t>(e)] = &edges[static_cast<std::size_t>(e) * 2];
 
-  // Rings back to back; the table of their starts is made once all are read.
+  // Rings back to back, all read before any is fanned.
   std::vector<int> refs, ringStarts, ringSizes;
   const int polygons = ReadInt(stream);
   for (int f = 0; f < polygons && xpdb::StreamSound(stream); ++f) {
@@ -78,18 +74,15 @@ std::unique_ptr<xTriMesh> ReadMesh(xStream& stream, xTString<char>& scratch, int
     ringSizes.push_back(static_cast<int>(refs.size()) - ringStarts.back());
   }
   if (!xpdb::StreamSound(stream)) return nullptr;
-  std::vector<int*> ringTable(ringStarts.size());
-  for (std::size_t f = 0; f < ringStarts.size(); ++f) ringTable[f] = refs.data() + ringStarts[f];
 
   // References outside the edges and points outside the record are never
   // followed; such a corner is left out of the fan.
   std::vector<unsigned> corners;
-  for (std::size_t f = 0; f < ringTable.size(); ++f) {
+  for (std::size_t f = 0; f < ringStarts.size(); ++f) {
     corners.clear();
+    const int* ring = refs.data() + ringStarts[f];
     for (int j = 0; j < ringSizes[f]; ++j) {
-      const int ref = ringTable[f][j];
-      if (ref == 0 || ref > edgeCount || ref < -edgeCount) continue;
-      const int point = xPdbUtil::GetPolygonIndex(edgeTable.data(), ringTable.data(), static_cast<int>(f), j);
+      const int point = xpdb::EdgeReferencePoint(edges, ring[j]);
       if (point >= 0 && point < points) corners.push_back(static_cast<unsigned>(point));
     }
     for (std::size_t j = 1; j + 1 < corners.size(); ++j)
@@ -138,12 +131,6 @@ std::unique_ptr<xLineSet> ReadLines(xStream& stream, xTString<char>& scratch, in
 
 }  // namespace
 
-int xPdbUtil::GetPolygonIndex(int** edges, int** polygons, int polygon, int corner) {
-  const int ref = polygons[polygon][corner];
-  if (ref == 0 || ref == std::numeric_limits<int>::min()) return -1;
-  return ref > 0 ? edges[ref - 1][0] : edges[-ref - 1][1];
-}
-
 int xpdb::ReadTessellation(xStream* stream, xGeometry** geometry) {
   if (!stream) return xpdb::kStatusBrokenStream;
   xStream& in = *stream;
@@ -166,7 +153,7 @@ int xpdb::ReadTessellation(xStream* stream, xGeometry** geometry) {
       if (!mesh) break;
       optimizer.StartMesh(mesh.get());
       mesh->SetMaterial(xPdbUtil::GetDenebMaterial(colour));
-      mesh->SetMaterialMode(MaterialMode(colour));
+      mesh->SetMaterialMode(xpdb::MaterialModeOf(colour));
       mesh->Refresh(true);
       xGeoSet* added = mesh.get();
       xpdb::ContainerOf(geometry).AddSet(mesh.release());
@@ -179,7 +166,7 @@ int xpdb::ReadTessellation(xStream* stream, xGeometry** geometry) {
       std::unique_ptr<xLineSet> lines = ReadLines(in, scratch, colour);
       if (!lines) continue;
       lines->SetMaterial(xPdbUtil::GetDenebMaterial(colour));
-      lines->SetMaterialMode(MaterialMode(colour));
+      lines->SetMaterialMode(xpdb::MaterialModeOf(colour));
       xpdb::ContainerOf(geometry).AddSet(lines.release());
     }
     in >> scratch;

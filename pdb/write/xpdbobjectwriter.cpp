@@ -131,23 +131,8 @@ void xPdbObjectWriter::CompactLineSet(xCompactLineSet* lines) {
     Point(p.x, p.y, p.z);
   }
 
-  const int polylines = lines->GetPolyLineCount();
-  const int firstPolyLine = polylines > 0 ? lines->GetPolyLineStart(0) : points;
-  const int pairs = firstPolyLine / 2;
-  // A polyline with no points has no segments and takes no room; counting
-  // it as size - 1 would make the count disagree with the segments.
-  int segments = pairs;
-  for (int i = 0; i < polylines; ++i)
-    if (lines->GetPolyLineSize(i) > 1) segments += lines->GetPolyLineSize(i) - 1;
-  Count(segments);
-
-  for (int k = 0; k < pairs; ++k) Segment(2 * k, 2 * k + 1);
-  int q = firstPolyLine;
-  for (int i = 0; i < polylines; ++i) {
-    const int size = lines->GetPolyLineSize(i);
-    for (int j = 0; j + 1 < size; ++j, ++q) Segment(q, q + 1);
-    if (size > 0) ++q;
-  }
+  Count(lines->GetSegmentCount());
+  lines->ForEachSegment([this](int from, int to) { Segment(from, to); });
   Literal("0\n0\n");
 }
 

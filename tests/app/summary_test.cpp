@@ -46,6 +46,18 @@ TEST(SetSummary, LineSetsCountSegmentsOfPairsAndPolylines) {
   EXPECT_EQ(Summary(compact), Json::parse(R"({"type": "xCompactLineSet", "points": 10,
       "segments": 5, "polylines": 3, "material": null, "material_mode": 0, "bounds": [[-1, 0, 0], [9, 9, 9]]})"));
 
+  // An odd point at the end of the pairs is no segment, and a polyline
+  // start beyond the points adds none.
+  xCompactLineSet odd;
+  for (int i = 0; i < 4; ++i) odd.GetData()->points.emplace_back(float(i), 0.0f, 0.0f);
+  odd.GetData()->polyLineStarts = {3};
+  EXPECT_EQ(Summary(odd)["segments"], 1);
+  odd.GetData()->polyLineStarts = {9};
+  EXPECT_EQ(Summary(odd)["segments"], 2);
+  odd.GetData()->polyLineStarts = {1, 9};
+  EXPECT_EQ(Summary(odd)["segments"], 2);
+  EXPECT_EQ(Summary(odd)["polylines"], 2);
+
   xLineSet lines;
   xLine* first = lines.NewLine();
   for (const double x : {0.0, 1.0, 1.5}) first->AddPoint(xVector(x, -x, 0));

@@ -1,3 +1,8 @@
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "host/xassert.h"
@@ -7,6 +12,7 @@
 #include "host/xgeometryoptimizer.h"
 #include "host/xlineset.h"
 #include "host/xpolymesh.h"
+#include "host/xsetkind.h"
 #include "host/xtrimesh.h"
 
 namespace {
@@ -100,6 +106,91 @@ TEST(CompactLineSet, PairsStayInFrontOfPolylines) {
   EXPECT_EQ(lines.GetPolyLineSize(1), 2);
   EXPECT_EQ(lines.GetPolyLineSize(2), 0);
   EXPECT_EQ(lines.GetType(), 9);
+}
+
+// Points 0 0 0, 1 0 0, ... with the given polyline starts, and the segments
+// the walk visits.
+std::unique_ptr<xCompactLineSet> Compact(int points, std::vector<int> starts) {
+  auto set = std::make_unique<xCompactLineSet>();
+  for (int i = 0; i < points; ++i) set->GetData()->points.emplace_back(float(i), 0.0f, 0.0f);
+  set->GetData()->polyLineStarts = std::move(starts);
+  return set;
+}
+std::vector<std::pair<int, int>> Segments(const xCompactLineSet& set) {
+  std::vector<std::pair<int, int>> segments;
+  set.ForEachSegment([&](int a, int b) { segments.emplace_back(a, b); });
+  return segments;
+}
+using Pairs = std::vector<std::pair<int, int>>;
+
+TEST(CompactLineSet, WalkLeavesAnOddPairPointOut) {
+  const auto set = Compact(8, {5});
+  EXPECT_EQ(set->GetPairPointCount(), 5);
+  EXPECT_EQ(Segments(*set), (Pairs{{0, 1}, {2, 3}, {5, 6}, {6, 7}}));
+  EXPECT_EQ(set->GetSegmentCount(), 4);
+  const auto pairsOnly = Compact(5, {});
+  EXPECT_EQ(Segments(*pairsOnly), (Pairs{{0, 1}, {2, 3}}));
+  EXPECT_EQ(pairsOnly->GetSegmentCount(), 2);
+}
+
+// Starts that the readers never make still keep every segment inside the
+// point table, and the count agrees with the segments walked.
+TEST(CompactLineSet, WalkStaysInsideThePointsWhateverTheStarts) {
+  struct Case {
+    int points;
+    std::vector<int> starts;
+    Pairs segments;
+  };
+  const Case cases[] = {
+      {4, {9}, {{0, 1}, {2, 3}}},          {4, {1, 9}, {{1, 2}, {2, 3}}},
+      {4, {-3}, {{0, 1}, {1, 2}, {2, 3}}}, {5, {3, 1}, {{0, 1}, {1, 2}, {2, 3}, {3, 4}}},
+      {3, {0, 0, 2, 2}, {{0, 1}}},         {0, {0, 4}, {}},
+  };
+  for (const Case& c : cases) {
+    const auto set = Compact(c.points, c.starts);
+    EXPECT_EQ(Segments(*set), c.segments) << c.points << " points, " << c.starts.size() << " starts";
+    EXPECT_EQ(set->GetSegmentCount(), static_cast<int>(c.segments.size()));
+  }
+  const xCompactLineSpan beyond = Compact(4, {1, 9})->GetPolyLineSpan(1);
+  EXPECT_EQ(beyond.first, 4);
+  EXPECT_EQ(beyond.end, 4);
+}
+
+// Each set reaches the overload of its own class, by its type code; a code
+// no class has reaches the one for any set.
+TEST(SetKind, VisitsTheClassOfTheTypeCode) {
+  int alive = 0;
+  std::vector<std::unique_ptr<xGeoSet>> sets;
+  sets.push_back(std::make_unique<xTriMesh>());
+  sets.push_back(std::make_unique<xPolyMesh>());
+  sets.push_back(std::make_unique<xCompactLineSet>());
+  sets.push_back(std::make_unique<xLineSet>());
+  sets.push_back(std::make_unique<xPointSet>());
+  sets.push_back(std::make_unique<xFrameSet>());
+  sets.push_back(std::make_unique<CountedSet>(&alive));
+  const auto name = xSetVisitor{
+      [](const xTriMesh&) { return std::string("tri"); },
+      [](const xPolyMesh&) { return std::string("poly"); },
+      [](const xCompactLineSet&) { return std::string("compact"); },
+      [](const xLineSet&) { return std::string("lines"); },
+      [](const xPointSet&) { return std::string("points"); },
+      [](const xFrameSet&) { return std::string("frames"); },
+      [](const xGeoSet& set) { return "code " + std::to_string(set.GetType()); },
+  };
+  std::vector<std::string> names, typeNames;
+  for (const auto& set : sets) {
+    names.push_back(xVisitSet(std::as_const(*set), name));
+    typeNames.push_back(xGeoTypeName(set->GetType()));
+  }
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"tri", "poly", "compact", "lines", "points", "frames", "code 77"}));
+  EXPECT_EQ(typeNames, (std::vector<std::string>{"xTriMesh", "xPolyMesh", "xCompactLineSet", "xLineSet",
+                                                 "xPointSet", "xFrameSet", "xGeoSet"}));
+
+  // A set that may be changed arrives as one that may be changed.
+  xVisitSet(*sets[2], xSetVisitor{[](xCompactLineSet& lines) { lines.AddLinePoints(0, 0, 0, 1, 1, 1); },
+                                  [](xGeoSet&) {}});
+  EXPECT_EQ(static_cast<xCompactLineSet&>(*sets[2]).GetPointCount(), 2);
 }
 
 TEST(PolyMesh, RenumbersPointsAndPolygonsByPosition) {

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #define PARTTEST_REPLACE_ALLOCATION
 #include "common/allocation.h"
 #include "common/parttest.h"
 #include "host/xcompactlineset.h"
 #include "host/xtrimesh.h"
+#include "pdb/read/edgereference.h"
 
 namespace {
 
@@ -93,6 +97,17 @@ TEST(ObjectReader, ReadsTheRecordOfItsVersionAndFailsOnCountsOutOfRange) {
     EXPECT_EQ(c.next.empty() ? c.next : in.NextWord(), c.next) << c.record;
     EXPECT_EQ(xGlobalAssertCount(), c.asserts) << c.record;
   }
+}
+
+// +e names the first end of edge e, -e its second; references beyond the
+// edges, 0 and the extremes of int name none.
+TEST(EdgeReference, NamesAnEndOfAnEdgeOrNone) {
+  const std::vector<int> ends = {10, 11, 20, 21};
+  const std::pair<int, int> cases[] = {{1, 10},  {-1, 11}, {2, 20},       {-2, 21},      {3, -1},
+                                       {-3, -1}, {0, -1},  {INT_MIN, -1}, {INT_MAX, -1}, {-INT_MAX, -1}};
+  for (const auto& [reference, point] : cases)
+    EXPECT_EQ(xpdb::EdgeReferencePoint(ends, reference), point) << reference;
+  EXPECT_EQ(xpdb::EdgeReferencePoint({}, 1), -1);
 }
 
 TEST(ObjectReader, ColourGivesMaterialAndModeAndANullStreamIsBroken) {

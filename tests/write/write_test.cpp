@@ -175,10 +175,15 @@ TEST(Version9, CompactLineSet) {
   AddCompact(geometry, 7, {5});
   AddCompact(geometry, 5, {0, 2, 3});
   AddCompact(geometry, 4, {1, 1});
-  EXPECT_EQ(Nine(geometry), kHeader + "5\n-2\n" + CompactPoints(9) + "5\n0 1\n2 3\n4 5\n5 6\n7 8\n0\n0\n" +
+  // Starts beyond the points name no point outside the table.
+  AddCompact(geometry, 3, {7});
+  AddCompact(geometry, 3, {1, 8});
+  EXPECT_EQ(Nine(geometry), kHeader + "7\n-2\n" + CompactPoints(9) + "5\n0 1\n2 3\n4 5\n5 6\n7 8\n0\n0\n" +
                                 "-2\n" + CompactPoints(3) + "1\n0 1\n0\n0\n" + "-2\n" + CompactPoints(7) +
                                 "3\n0 1\n2 3\n5 6\n0\n0\n" + "-2\n" + CompactPoints(5) +
-                                "2\n0 1\n3 4\n0\n0\n" + "-2\n" + CompactPoints(4) + "2\n1 2\n2 3\n0\n0\n");
+                                "2\n0 1\n3 4\n0\n0\n" + "-2\n" + CompactPoints(4) + "2\n1 2\n2 3\n0\n0\n" +
+                                "-2\n" + CompactPoints(3) + "1\n0 1\n0\n0\n" + "-2\n" + CompactPoints(3) +
+                                "1\n1 2\n0\n0\n");
 }
 
 TEST(Version9, EmptySmartReferencesThrowAfterTheTextSoFar) {
