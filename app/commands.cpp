@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/anyread.h"
-#include "app/readjson.h"
-#include "app/table.h"
+#include "app/read/anyread.h"
+#include "app/read/readjson.h"
+#include "app/read/table.h"
 #include "app/version.h"
 
 namespace {

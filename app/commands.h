@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/axes.h"
-#include "app/hostread.h"
-#include "app/meshformat.h"
-#include "app/package.h"
+#include "app/convert/axes.h"
+#include "app/convert/meshformat.h"
+#include "app/read/hostread.h"
+#include "app/read/package.h"
 
 // Each command prints its result on `out`, problems on `err`, and returns
 // the process exit code.

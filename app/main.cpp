@@ -10,10 +10,10 @@
 #include <CLI/CLI.hpp>
 
 #include "app/commands.h"
+#include "app/convert/meshformat.h"
 #include "app/defaults.h"
-#include "app/meshformat.h"
-#include "app/outputfile.h"
-#include "app/render.h"
+#include "app/files/outputfile.h"
+#include "app/render/render.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/package.h"
+#include "app/read/package.h"
 #include "children.h"
 #include "commands.h"
 #include "exportscaling.h"

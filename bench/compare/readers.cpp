@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/defaults.h"
-#include "app/package.h"
+#include "app/read/package.h"
 #include "host/xenvironment.h"
 #include "host/xrenderplatform.h"
 #include "host/xtrimesh.h"

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "app/package.h"
+#include "app/read/package.h"
 
 // What one read in a child process reports: "seconds" (wall time of the read
 // alone), "cpu_seconds" (user and system time of the same span), "points", "triangles", "sets", checksums of

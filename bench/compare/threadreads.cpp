@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/package.h"
+#include "app/read/package.h"
 #include "host/xgeometry.h"
 #include "host/xrenderplatform.h"
 #include "host/xstream.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "app/package.h"
+#include "app/read/package.h"
 #include "host/xmaterial.h"
 #include "host/xstream.h"
 #include "host/xtrimesh.h"

@@ -15,8 +15,8 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
+#include "app/convert/finite.h"
 #include "app/defaults.h"
-#include "app/finite.h"
 #include "common/apptest.h"
 #include "host/xcompactlineset.h"
 #include "host/xlineset.h"

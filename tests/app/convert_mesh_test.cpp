@@ -15,13 +15,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/assimpexport.h"
-#include "app/assimpimport.h"
 #include "app/commands.h"
+#include "app/convert/assimpexport.h"
+#include "app/convert/assimpimport.h"
+#include "app/convert/meshcolours.h"
+#include "app/convert/meshformat.h"
 #include "app/defaults.h"
-#include "app/meshcolours.h"
-#include "app/meshformat.h"
-#include "app/progressbar.h"
+#include "app/files/progressbar.h"
 #include "common/apptest.h"
 #include "host/xcompactlineset.h"
 #include "host/xframeset.h"

@@ -13,14 +13,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/assimpimport.h"
 #include "app/commands.h"
-#include "app/declaredcounts.h"
-#include "app/importedmesh.h"
-#include "app/isolatedimport.h"
-#include "app/meshcolours.h"
-#include "app/progressbar.h"
-#include "app/weld.h"
+#include "app/convert/assimpimport.h"
+#include "app/convert/declaredcounts.h"
+#include "app/convert/importedmesh.h"
+#include "app/convert/isolatedimport.h"
+#include "app/convert/meshcolours.h"
+#include "app/convert/weld.h"
+#include "app/files/progressbar.h"
 #include "common/apptest.h"
 
 namespace {

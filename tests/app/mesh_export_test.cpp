@@ -20,13 +20,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "app/assimpexport.h"
 #include "app/commands.h"
+#include "app/convert/assimpexport.h"
+#include "app/convert/meshcolours.h"
+#include "app/convert/meshformat.h"
+#include "app/convert/meshnormals.h"
 #include "app/defaults.h"
-#include "app/meshcolours.h"
-#include "app/meshformat.h"
-#include "app/meshnormals.h"
-#include "app/progressbar.h"
+#include "app/files/progressbar.h"
 #include "common/apptest.h"
 #include "host/xtrimesh.h"
 

@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/plainobj.h"
+#include "app/convert/plainobj.h"
 #include "common/apptest.h"
 
 namespace {

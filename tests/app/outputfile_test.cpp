@@ -15,9 +15,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/inputfile.h"
-#include "app/outputfile.h"
-#include "app/tempcleanup.h"
+#include "app/files/inputfile.h"
+#include "app/files/outputfile.h"
+#include "app/files/tempcleanup.h"
 #include "common/apptest.h"
 
 namespace {

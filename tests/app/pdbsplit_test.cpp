@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/hostread.h"
-#include "app/pdbsplit.h"
+#include "app/convert/pdbsplit.h"
+#include "app/read/hostread.h"
 #include "common/apptest.h"
 #include "host/xcompactlineset.h"
 #include "host/xlineset.h"

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/readjson.h"
-#include "app/table.h"
+#include "app/read/readjson.h"
+#include "app/read/table.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/image.h"
-#include "app/render.h"
-#include "app/renderer.h"
+#include "app/render/image.h"
+#include "app/render/render.h"
+#include "app/render/renderer.h"
 #include "common/apptest.h"
 #include "common/png.h"
 #include "host/xgeometry.h"

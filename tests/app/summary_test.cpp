@@ -1,4 +1,4 @@
-#include "app/summary.h"
+#include "app/read/summary.h"
 
 #include <charconv>
 #include <cmath>

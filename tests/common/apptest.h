@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/package.h"
+#include "app/read/package.h"
 
 namespace apptest {
 

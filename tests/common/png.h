@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/image.h"
+#include "app/render/image.h"
 
 namespace apptest {
 

@@ -18,9 +18,9 @@
 #include <gtest/gtest.h>
 
 #include "app/defaults.h"
-#include "app/hostread.h"
-#include "app/package.h"
-#include "app/summary.h"
+#include "app/read/hostread.h"
+#include "app/read/package.h"
+#include "app/read/summary.h"
 #include "common/apptest.h"
 #include "host/xstream.h"
 #include "host/xtrimesh.h"

@@ -1,0 +1,365 @@
+#include "app/read/summary.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include "host/xcompactlineset.h"
+#include "host/xframeset.h"
+#include "host/xgeometry.h"
+#include "host/xlineset.h"
+#include "host/xmaterial.h"
+#include "host/xpointset.h"
+#include "host/xpolymesh.h"
+#include "host/xsetkind.h"
+#include "host/xtriangle.h"
+#include "host/xtrimesh.h"
+
+namespace {
+
+// The shortest decimal that reads back as the float, as a double: a point
+// stored as 0.1f is reported as 0.1, not 0.100000001490116. The decimal's
+// at most nine digits and a power of ten up to 1e22 are exact doubles, so
+// one multiplication or division rounds as a full parse would, at a
+// fraction of its cost.
+double Decimal(float value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (!std::isfinite(value) || value == 0) return value;
+  char text[32];
+  const char* end = std::to_chars(text, text + sizeof text, value).ptr;
+  const bool negative = text[0] == '-';
+  // "ddd.ddde+xx" (each part optional): the digits as a whole number, and
+  // the power of ten of the last.
+  std::int64_t digits = 0;
+  int power = 0;
+  bool fraction = false;
+  const char* c = text + (negative ? 1 : 0);
+  for (; c < end && *c != 'e'; ++c) {
+    if (*c == '.') {
+      fraction = true;
+    } else {
+      digits = digits * 10 + (*c - '0');
+      if (fraction) --power;
+    }
+  }
+  if (c < end) {
+    int exponent = 0;
+    std::from_chars(c + (c[1] == '+' ? 2 : 1), end, exponent);
+    power += exponent;
+  }
+  double magnitude = 0;
+  if (power >= 0 && power <= 22) {
+    magnitude = static_cast<double>(digits) * kPowers[power];
+  } else if (power < 0 && power >= -22) {
+    magnitude = static_cast<double>(digits) / kPowers[-power];
+  } else {
+    double parsed = value;
+    std::from_chars(text, end, parsed);
+    return parsed;
+  }
+  return negative ? -magnitude : magnitude;
+}
+
+// The box of float points, kept in float: the decimal of a float is
+// monotonic in it, so only the two corners need converting, not every point.
+struct FloatBox {
+  bool empty = true;
+  float min[3] = {0, 0, 0};
+  float max[3] = {0, 0, 0};
+
+  void Add(const xFVector& point) {
+    const float p[3] = {point.x, point.y, point.z};
+    for (int i = 0; i < 3; ++i) {
+      if (empty || p[i] < min[i]) min[i] = p[i];
+      if (empty || p[i] > max[i]) max[i] = p[i];
+    }
+    empty = false;
+  }
+  void Into(Bounds& bounds) const {
+    if (empty) return;
+    bounds.Add(Decimal(min[0]), Decimal(min[1]), Decimal(min[2]));
+    bounds.Add(Decimal(max[0]), Decimal(max[1]), Decimal(max[2]));
+  }
+};
+
+double TriangleArea(const xFVector& a, const xFVector& b, const xFVector& c) {
+  return xTriangleArea({double{b.x} - a.x, double{b.y} - a.y, double{b.z} - a.z},
+                       {double{c.x} - a.x, double{c.y} - a.y, double{c.z} - a.z});
+}
+
+void SummariseTriMesh(const xTriMesh& mesh, SetSummary& s, bool withBounds) {
+  s.points = mesh.GetPointCount();
+  s.triangles = mesh.GetTriangleCount();
+  if (withBounds) {
+    FloatBox box;
+    for (int i = 0; i < s.points; ++i) box.Add(mesh.GetPoint(i));
+    box.Into(s.bounds);
+  }
+  const auto points = static_cast<unsigned>(s.points);
+  for (int i = 0; i < s.triangles; ++i) {
+    const auto& t = mesh.GetTriangle(i);
+    if (t.a >= points || t.b >= points || t.c >= points) {
+      ++s.brokenTriangles;
+      continue;
+    }
+    s.area += TriangleArea(mesh.GetPoint(static_cast<int>(t.a)), mesh.GetPoint(static_cast<int>(t.b)),
+                           mesh.GetPoint(static_cast<int>(t.c)));
+  }
+}
+
+void SummariseCompactLineSet(const xCompactLineSet& set, SetSummary& s, bool withBounds) {
+  s.points = set.GetPointCount();
+  s.polylines = set.GetPolyLineCount();
+  if (withBounds) {
+    FloatBox box;
+    for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
+    box.Into(s.bounds);
+  }
+  s.segments = set.GetSegmentCount();
+}
+
+void SummariseLineSet(const xLineSet& set, SetSummary& s, bool withBounds) {
+  s.points = set.GetPoints().GCount();
+  if (withBounds)
+    for (const xLinePoint* p = set.GetPoints().GBegin(); p; p = xTDLinkList<xLinePoint>::GNext(p))
+      s.bounds.Add(p->x, p->y, p->z);
+  s.lines = set.GetLines().GCount();
+  for (const xLine* line = set.GetLines().GBegin(); line; line = xTDLinkList<xLine>::GNext(line))
+    if (line->GetPointCount() > 1) s.segments += line->GetPointCount() - 1;
+}
+
+void SummarisePolyMesh(const xPolyMesh& mesh, SetSummary& s, bool withBounds) {
+  s.points = mesh.GetPoints().GCount();
+  if (withBounds)
+    for (const xPolyPoint* p = mesh.GetPoints().GBegin(); p; p = xTDLinkList<xPolyPoint>::GNext(p))
+      s.bounds.Add(p->x, p->y, p->z);
+  s.polygons = mesh.GetPolygons().GCount();
+}
+
+void SummarisePointSet(const xPointSet& set, SetSummary& s, bool withBounds) {
+  s.points = set.GetPointCount();
+  if (!withBounds) return;
+  FloatBox box;
+  for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
+  box.Into(s.bounds);
+}
+
+void SummariseFrameSet(const xFrameSet& set, SetSummary& s, bool withBounds) {
+  s.frames = set.GetFrameCount();
+  if (!withBounds) return;
+  for (int i = 0; i < s.frames; ++i) {
+    const xMatrix& m = set.GetFrame(i)->GetMatrix();
+    s.bounds.Add(m.At(0, 3), m.At(1, 3), m.At(2, 3));
+  }
+}
+
+// As "%g" writes it, without the cost of printf on a million sets. Most
+// values print in fixed notation, and their six digits come from one exact
+// scaling; a value near a rounding tie, or printed with an exponent, goes
+// the general way.
+void AppendNumber(std::string& text, double value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  const double magnitude = std::fabs(value);
+  if (magnitude >= 1e-4 && magnitude < 999999.0) {
+    static constexpr double kLeading[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
+    int exponent = 5;  // of the leading digit; a carry below corrects a power's rounding
+    while (magnitude < kLeading[exponent + 4]) --exponent;
+    // One rounding of a value below 2^20: off by at most 2^-33.
+    double scaled = magnitude * kPowers[5 - exponent];
+    double whole = std::floor(scaled);
+    if (std::fabs(scaled - whole - 0.5) > 1e-9) {
+      auto digits = static_cast<std::uint32_t>(scaled - whole > 0.5 ? whole + 1 : whole);
+      if (digits == 1000000) {
+        ++exponent;
+        digits = 100000;
+      }
+      int decimals = 5 - exponent;
+      while (decimals > 0 && digits % 10 == 0) {
+        digits /= 10;
+        --decimals;
+      }
+      char buffer[24];
+      char* end = buffer + sizeof buffer;
+      char* p = end;
+      for (int i = 0; i < decimals; ++i) {
+        *--p = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+      }
+      if (decimals > 0) *--p = '.';
+      do {
+        *--p = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+      } while (digits > 0);
+      if (value < 0) *--p = '-';
+      text.append(p, end);
+      return;
+    }
+  }
+  char digits[32];
+  text.append(digits,
+              std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
+}
+
+void AppendCounted(std::string& text, int count, const char* singular, const char* plural) {
+  char digits[16];
+  text.append(digits, std::to_chars(digits, digits + sizeof digits, count).ptr);
+  text += ' ';
+  text += count == 1 ? singular : plural;
+}
+
+}  // namespace
+
+void Bounds::Add(double x, double y, double z) {
+  const double p[3] = {x, y, z};
+  for (int i = 0; i < 3; ++i) {
+    if (empty || p[i] < min[i]) min[i] = p[i];
+    if (empty || p[i] > max[i]) max[i] = p[i];
+  }
+  empty = false;
+}
+
+SetSummary Summarise(const xGeoSet& set, bool withBounds) {
+  SetSummary s;
+  s.typeCode = set.GetType();
+  if (const xMaterial* material = set.GetMaterial()) s.material = material->GetName().Str();
+  s.materialMode = set.GetMaterialMode();
+  s.type = xGeoTypeName(s.typeCode);
+  xVisitSet(set, xSetVisitor{
+                     [&](const xTriMesh& mesh) { SummariseTriMesh(mesh, s, withBounds); },
+                     [&](const xCompactLineSet& compact) { SummariseCompactLineSet(compact, s, withBounds); },
+                     [&](const xLineSet& lines) { SummariseLineSet(lines, s, withBounds); },
+                     [&](const xPolyMesh& poly) { SummarisePolyMesh(poly, s, withBounds); },
+                     [&](const xPointSet& points) { SummarisePointSet(points, s, withBounds); },
+                     [&](const xFrameSet& frames) { SummariseFrameSet(frames, s, withBounds); },
+                     [](const xGeoSet&) {},
+                 });
+  return s;
+}
+
+std::vector<SetSummary> SummariseSets(xGeometry& geometry) {
+  std::vector<SetSummary> sets;
+  if (geometry.GetContainer().IsEmpty()) return sets;
+  const xGeoContainer& container = *geometry.GetContainer();
+  for (int i = 0; i < container.GetSetCount(); ++i)
+    if (const xGeoSet* set = container.GetSet(i)) sets.push_back(Summarise(*set));
+  return sets;
+}
+
+nlohmann::ordered_json ToJson(const Bounds& bounds) {
+  if (bounds.empty) return nullptr;
+  return {{bounds.min[0], bounds.min[1], bounds.min[2]}, {bounds.max[0], bounds.max[1], bounds.max[2]}};
+}
+
+nlohmann::ordered_json ToJson(const SetSummary& s) {
+  nlohmann::ordered_json j;
+  j["type"] = s.type;
+  if (s.typeCode == xGeoTypeTriMesh) {
+    j["points"] = s.points;
+    j["triangles"] = s.triangles;
+    j["area"] = s.area;
+  } else if (s.typeCode == xGeoTypeCompactLineSet) {
+    j["points"] = s.points;
+    j["segments"] = s.segments;
+    j["polylines"] = s.polylines;
+  } else if (s.typeCode == xGeoTypeLineSet) {
+    j["points"] = s.points;
+    j["lines"] = s.lines;
+    j["segments"] = s.segments;
+  } else if (s.typeCode == xGeoTypePolyMesh) {
+    j["points"] = s.points;
+    j["polygons"] = s.polygons;
+  } else if (s.typeCode == xGeoTypePointSet) {
+    j["points"] = s.points;
+  } else if (s.typeCode == xGeoTypeFrameSet) {
+    j["frames"] = s.frames;
+  } else {
+    j["code"] = s.typeCode;
+  }
+  j["material"] = s.material ? nlohmann::ordered_json(*s.material) : nlohmann::ordered_json(nullptr);
+  j["material_mode"] = s.materialMode;
+  j["bounds"] = ToJson(s.bounds);
+  return j;
+}
+
+nlohmann::ordered_json ToJson(const ReadReport& report) {
+  nlohmann::ordered_json j;
+  j["file"] = report.file;
+  // An imported mesh went through no module.
+  j["module"] =
+      report.module.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(report.module);
+  j["ok"] = report.ok;
+  j["error"] = report.ok ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(report.error);
+  if (!report.ok && !report.errorDetail.empty()) j["error_detail"] = report.errorDetail;
+  if (report.optimizer.called)
+    j["optimizer"] = {{"name", report.optimizer.name}, {"version", report.optimizer.version}};
+  else
+    j["optimizer"] = nullptr;
+  j["assertions"] = report.assertions;
+  j["sets"] = nlohmann::ordered_json::array();
+  for (const SetSummary& s : report.sets) j["sets"].push_back(ToJson(s));
+  return j;
+}
+
+void DescribeContent(const SetSummary& s, std::string& text) {
+  text.clear();
+  if (s.typeCode == xGeoTypeFrameSet) {
+    AppendCounted(text, s.frames, "frame", "frames");
+    return;
+  }
+  AppendCounted(text, s.points, "point", "points");
+  if (s.typeCode == xGeoTypeTriMesh) {
+    text += ", ";
+    AppendCounted(text, s.triangles, "triangle", "triangles");
+    text += ", area ";
+    AppendNumber(text, s.area);
+    if (s.brokenTriangles > 0) {
+      text += " (";
+      AppendCounted(text, s.brokenTriangles, "with bad corners", "with bad corners");
+      text += ')';
+    }
+  } else if (s.typeCode == xGeoTypeCompactLineSet) {
+    text += ", ";
+    AppendCounted(text, s.segments, "segment", "segments");
+    if (s.polylines > 0) {
+      text += " in part on ";
+      AppendCounted(text, s.polylines, "polyline", "polylines");
+    }
+  } else if (s.typeCode == xGeoTypeLineSet) {
+    text += ", ";
+    AppendCounted(text, s.lines, "line", "lines");
+    text += ", ";
+    AppendCounted(text, s.segments, "segment", "segments");
+  } else if (s.typeCode == xGeoTypePolyMesh) {
+    text += ", ";
+    AppendCounted(text, s.polygons, "polygon", "polygons");
+  }
+}
+
+std::string DescribeContent(const SetSummary& s) {
+  std::string text;
+  DescribeContent(s, text);
+  return text;
+}
+
+void DescribeBounds(const Bounds& bounds, std::string& text) {
+  text.clear();
+  if (bounds.empty) {
+    text += '-';
+    return;
+  }
+  for (const double* corner : {bounds.min, bounds.max}) {
+    text += corner == bounds.min ? "(" : ") .. (";
+    for (int i = 0; i < 3; ++i) {
+      if (i > 0) text += ' ';
+      AppendNumber(text, corner[i]);
+    }
+  }
+  text += ')';
+}
+
+std::string DescribeBounds(const Bounds& bounds) {
+  std::string text;
+  DescribeBounds(bounds, text);
+  return text;
+}
