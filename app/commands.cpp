@@ -73,17 +73,27 @@ bool PrintReadReport(const ReadResult& result, std::ostream& out, std::string& e
   out << '\n';
   sets.Print(out, "  ");
   std::size_t index = 0;
-  return ForEachSet(
+  // Rows go out in blocks: a stream call per row would cost more than the row.
+  constexpr std::size_t kBlock = 1 << 16;
+  std::string block;
+  block.reserve(kBlock + 1024);
+  const bool walked = ForEachSet(
       result.geometry.get(), true,
       [&](const SetSummary& s) {
         DescribeContent(s, content);
         DescribeBounds(s.bounds, bounds);
-        sets.PrintRow(out,
-                      {std::to_string(index++), s.type, s.material ? EscapeControls(*s.material) : "-",
-                       std::to_string(s.materialMode), content, bounds},
-                      "  ");
+        sets.AppendRow(block,
+                       {std::to_string(index++), s.type, s.material ? EscapeControls(*s.material) : "-",
+                        std::to_string(s.materialMode), content, bounds},
+                       "  ");
+        if (block.size() >= kBlock) {
+          out << block;
+          block.clear();
+        }
       },
       error);
+  out << block;
+  return walked;
 }
 
 bool PrintReadJson(const ReadResult& result, std::ostream& out, std::string& error) {
@@ -174,11 +184,10 @@ int RunDetect(const Package& package, const std::vector<std::string>& files, boo
   return code;
 }
 
-int RunRead(const Package& package, const ReadRequest& request, bool json, std::ostream& out,
-            std::ostream& err) {
-  ReadRequest lean = request;
-  lean.summarise = false;  // the sets are summarised as they are printed
-  const ReadResult result = ReadAnyFile(package, lean, err);
+namespace {
+
+int ReportRead(const ReadRequest& request, const ReadResult& result, bool json, std::ostream& out,
+               std::ostream& err) {
   if (result.code == kExitUsage || result.code == kExitNoPackage) {
     err << "xpdb: " << EscapeControls(result.problem) << '\n';
     return result.code;
@@ -193,6 +202,18 @@ int RunRead(const Package& package, const ReadRequest& request, bool json, std::
     return kExitFailed;
   }
   return result.code;
+}
+
+}  // namespace
+
+int RunRead(const Package& package, const ReadRequest& request, bool json, std::ostream& out,
+            std::ostream& err, std::unique_ptr<xGeometry>* keep) {
+  ReadRequest lean = request;
+  lean.summarise = false;  // the sets are summarised as they are printed
+  ReadResult result = ReadAnyFile(package, lean, err);
+  const int code = ReportRead(request, result, json, out, err);
+  if (keep) *keep = std::move(result.geometry);
+  return code;
 }
 
 int RunVersion(const Package* package, std::ostream& out) {

@@ -18,9 +18,11 @@ int RunModules(const Package& package, bool json, std::ostream& out);
 int RunDetect(const Package& package, const std::vector<std::string>& files, bool json, std::ostream& out,
               std::ostream& err);
 
-// Reads a PDB file, or a mesh file through the importer, and prints what it holds.
+// Reads a PDB file, or a mesh file through the importer, and prints what it
+// holds. With `keep`, the geometry is handed there instead of taken apart: a
+// program about to exit need not spend its time on a million destructors.
 int RunRead(const Package& package, const ReadRequest& request, bool json, std::ostream& out,
-            std::ostream& err);
+            std::ostream& err, std::unique_ptr<xGeometry>* keep = nullptr);
 
 // The program's version, and the package's when it is loaded.
 int RunVersion(const Package* package, std::ostream& out);

@@ -135,6 +135,7 @@ int main(int argc, char** argv) {
   package.InstallColourMaterials();
 
   int code = kExitOk;
+  std::unique_ptr<xGeometry> kept;  // never taken apart: see the exit below
   if (showVersion || *versionCommand)
     code = RunVersion(&package, std::cout);
   else if (*modules)
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
   else if (*detect)
     code = RunDetect(package, files, json, std::cout, std::cerr);
   else if (*readCommand)
-    code = RunRead(package, read, json, std::cout, std::cerr);
+    code = RunRead(package, read, json, std::cout, std::cerr, &kept);
   else if (*renderCommand)
     code = RunRender(package, render, std::cout, std::cerr);
   else

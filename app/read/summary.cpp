@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "host/xcompactlineset.h"
 #include "host/xframeset.h"
@@ -17,15 +18,52 @@
 
 namespace {
 
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A magnitude that "%g" prints in fixed notation, rounded to its six
+// significant digits: digits / 10^decimals, trailing zeros kept. False near
+// a rounding tie, where one exact scaling cannot decide, and outside the
+// fixed range.
+bool SixDigits(double magnitude, std::uint32_t& digits, int& decimals) {
+  if (!(magnitude >= 1e-4 && magnitude < 999999.0)) return false;
+  static constexpr double kLeading[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
+  int exponent = 5;  // of the leading digit; a carry below corrects a power's rounding
+  while (magnitude < kLeading[exponent + 4]) --exponent;
+  // One rounding of a value below 2^20: off by at most 2^-33.
+  const double scaled = magnitude * kPowers[5 - exponent];
+  const double whole = std::floor(scaled);
+  if (std::fabs(scaled - whole - 0.5) <= 1e-9) return false;
+  digits = static_cast<std::uint32_t>(scaled - whole > 0.5 ? whole + 1 : whole);
+  if (digits == 1000000) {
+    ++exponent;
+    digits = 100000;
+  }
+  decimals = 5 - exponent;
+  return true;
+}
+
 // The shortest decimal that reads back as the float, as a double: a point
-// stored as 0.1f is reported as 0.1, not 0.100000001490116. The decimal's
-// at most nine digits and a power of ten up to 1e22 are exact doubles, so
-// one multiplication or division rounds as a full parse would, at a
-// fraction of its cost.
+// stored as 0.1f is reported as 0.1, not 0.100000001490116. Most floats
+// have a decimal of at most six digits, which their six-digit rounding
+// finds; the others take the full shortest conversion. A decimal's at most
+// nine digits and a power of ten up to 1e22 are exact doubles, so one
+// multiplication or division rounds as a full parse would.
 double Decimal(float value) {
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   if (!std::isfinite(value) || value == 0) return value;
+  std::uint32_t six = 0;
+  int sixDecimals = 0;
+  if (SixDigits(std::fabs(double{value}), six, sixDecimals)) {
+    const double candidate = static_cast<double>(six) / kPowers[sixDecimals];
+    // It is the float's decimal when it rounds back to the float, unless it
+    // lies on a midpoint between two floats, where a double's rounding to
+    // float need not be the decimal's.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &candidate, sizeof bits);
+    constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
+    if (static_cast<float>(candidate) == std::fabs(value) && (bits & kBelowFloat) != (kBelowFloat + 1) / 2)
+      return value < 0 ? -candidate : candidate;
+  }
   char text[32];
   const char* end = std::to_chars(text, text + sizeof text, value).ptr;
   const bool negative = text[0] == '-';
@@ -154,58 +192,53 @@ void SummariseFrameSet(const xFrameSet& set, SetSummary& s, bool withBounds) {
   }
 }
 
-// As "%g" writes it, without the cost of printf on a million sets. Most
-// values print in fixed notation, and their six digits come from one exact
-// scaling; a value near a rounding tie, or printed with an exponent, goes
-// the general way.
-void AppendNumber(std::string& text, double value) {
-  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-  const double magnitude = std::fabs(value);
-  if (magnitude >= 1e-4 && magnitude < 999999.0) {
-    static constexpr double kLeading[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
-    int exponent = 5;  // of the leading digit; a carry below corrects a power's rounding
-    while (magnitude < kLeading[exponent + 4]) --exponent;
-    // One rounding of a value below 2^20: off by at most 2^-33.
-    double scaled = magnitude * kPowers[5 - exponent];
-    double whole = std::floor(scaled);
-    if (std::fabs(scaled - whole - 0.5) > 1e-9) {
-      auto digits = static_cast<std::uint32_t>(scaled - whole > 0.5 ? whole + 1 : whole);
-      if (digits == 1000000) {
-        ++exponent;
-        digits = 100000;
-      }
-      int decimals = 5 - exponent;
-      while (decimals > 0 && digits % 10 == 0) {
-        digits /= 10;
-        --decimals;
-      }
-      char buffer[24];
-      char* end = buffer + sizeof buffer;
-      char* p = end;
-      for (int i = 0; i < decimals; ++i) {
-        *--p = static_cast<char>('0' + digits % 10);
-        digits /= 10;
-      }
-      if (decimals > 0) *--p = '.';
-      do {
-        *--p = static_cast<char>('0' + digits % 10);
-        digits /= 10;
-      } while (digits > 0);
-      if (value < 0) *--p = '-';
-      text.append(p, end);
-      return;
-    }
+// As "%g" writes it, without the cost of printf on a million sets, at `p`
+// (room for 32 characters); returns the end. Most values print in fixed
+// notation, and their six digits come from one exact scaling; a value near
+// a rounding tie, or printed with an exponent, goes the general way.
+char* WriteNumber(char* p, double value) {
+  if (value == 0) {
+    if (std::signbit(value)) *p++ = '-';
+    *p++ = '0';
+    return p;
   }
-  char digits[32];
-  text.append(digits,
-              std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6).ptr);
+  std::uint32_t digits = 0;
+  int decimals = 0;
+  if (!SixDigits(std::fabs(value), digits, decimals))
+    return std::to_chars(p, p + 32, value, std::chars_format::general, 6).ptr;
+  while (decimals > 0 && digits % 10 == 0) {
+    digits /= 10;
+    --decimals;
+  }
+  char buffer[16];
+  char* end = buffer + sizeof buffer;
+  char* q = end;
+  for (int i = 0; i < decimals; ++i) {
+    *--q = static_cast<char>('0' + digits % 10);
+    digits /= 10;
+  }
+  if (decimals > 0) *--q = '.';
+  do {
+    *--q = static_cast<char>('0' + digits % 10);
+    digits /= 10;
+  } while (digits > 0);
+  if (value < 0) *--q = '-';
+  std::memcpy(p, q, static_cast<std::size_t>(end - q));
+  return p + (end - q);
 }
 
-void AppendCounted(std::string& text, int count, const char* singular, const char* plural) {
-  char digits[16];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, count).ptr);
-  text += ' ';
-  text += count == 1 ? singular : plural;
+template <std::size_t N>
+char* WriteText(char* p, const char (&text)[N]) {
+  std::memcpy(p, text, N - 1);
+  return p + N - 1;
+}
+
+// "1 point", "2 points": at most 10 digits, a blank and the longer word.
+template <std::size_t S, std::size_t P>
+char* WriteCounted(char* p, int count, const char (&singular)[S], const char (&plural)[P]) {
+  p = std::to_chars(p, p + 12, count).ptr;
+  *p++ = ' ';
+  return count == 1 ? WriteText(p, singular) : WriteText(p, plural);
 }
 
 }  // namespace
@@ -302,38 +335,42 @@ nlohmann::ordered_json ToJson(const ReadReport& report) {
 }
 
 void DescribeContent(const SetSummary& s, std::string& text) {
-  text.clear();
+  // The longest: four counts with their words and punctuation, and a number.
+  char buffer[192];
+  char* p = buffer;
   if (s.typeCode == xGeoTypeFrameSet) {
-    AppendCounted(text, s.frames, "frame", "frames");
+    p = WriteCounted(p, s.frames, "frame", "frames");
+    text.assign(buffer, p);
     return;
   }
-  AppendCounted(text, s.points, "point", "points");
+  p = WriteCounted(p, s.points, "point", "points");
   if (s.typeCode == xGeoTypeTriMesh) {
-    text += ", ";
-    AppendCounted(text, s.triangles, "triangle", "triangles");
-    text += ", area ";
-    AppendNumber(text, s.area);
+    p = WriteText(p, ", ");
+    p = WriteCounted(p, s.triangles, "triangle", "triangles");
+    p = WriteText(p, ", area ");
+    p = WriteNumber(p, s.area);
     if (s.brokenTriangles > 0) {
-      text += " (";
-      AppendCounted(text, s.brokenTriangles, "with bad corners", "with bad corners");
-      text += ')';
+      p = WriteText(p, " (");
+      p = std::to_chars(p, p + 12, s.brokenTriangles).ptr;
+      p = WriteText(p, " with bad corners)");
     }
   } else if (s.typeCode == xGeoTypeCompactLineSet) {
-    text += ", ";
-    AppendCounted(text, s.segments, "segment", "segments");
+    p = WriteText(p, ", ");
+    p = WriteCounted(p, s.segments, "segment", "segments");
     if (s.polylines > 0) {
-      text += " in part on ";
-      AppendCounted(text, s.polylines, "polyline", "polylines");
+      p = WriteText(p, " in part on ");
+      p = WriteCounted(p, s.polylines, "polyline", "polylines");
     }
   } else if (s.typeCode == xGeoTypeLineSet) {
-    text += ", ";
-    AppendCounted(text, s.lines, "line", "lines");
-    text += ", ";
-    AppendCounted(text, s.segments, "segment", "segments");
+    p = WriteText(p, ", ");
+    p = WriteCounted(p, s.lines, "line", "lines");
+    p = WriteText(p, ", ");
+    p = WriteCounted(p, s.segments, "segment", "segments");
   } else if (s.typeCode == xGeoTypePolyMesh) {
-    text += ", ";
-    AppendCounted(text, s.polygons, "polygon", "polygons");
+    p = WriteText(p, ", ");
+    p = WriteCounted(p, s.polygons, "polygon", "polygons");
   }
+  text.assign(buffer, p);
 }
 
 std::string DescribeContent(const SetSummary& s) {
@@ -343,19 +380,22 @@ std::string DescribeContent(const SetSummary& s) {
 }
 
 void DescribeBounds(const Bounds& bounds, std::string& text) {
-  text.clear();
   if (bounds.empty) {
-    text += '-';
+    text.assign("-");
     return;
   }
+  // Six numbers of at most 32 characters and their punctuation.
+  char buffer[6 * 32 + 16];
+  char* p = buffer;
   for (const double* corner : {bounds.min, bounds.max}) {
-    text += corner == bounds.min ? "(" : ") .. (";
+    p = corner == bounds.min ? WriteText(p, "(") : WriteText(p, ") .. (");
     for (int i = 0; i < 3; ++i) {
-      if (i > 0) text += ' ';
-      AppendNumber(text, corner[i]);
+      if (i > 0) *p++ = ' ';
+      p = WriteNumber(p, corner[i]);
     }
   }
-  text += ')';
+  *p++ = ')';
+  text.assign(buffer, p);
 }
 
 std::string DescribeBounds(const Bounds& bounds) {

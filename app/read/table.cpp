@@ -1,6 +1,9 @@
 #include "app/read/table.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <ostream>
 
 namespace {
@@ -8,17 +11,26 @@ namespace {
 // Columns as a terminal shows them: UTF-8 continuation bytes take no room
 // (translated texts carry umlauts).
 std::size_t Width(std::string_view text) {
-  std::size_t width = 0;
-  for (const char c : text)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++width;
-  return width;
+  // Continuation bytes (10xxxxxx) counted eight at a time: a million rows
+  // measure five cells each.
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  std::size_t continuations = 0, i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    continuations += static_cast<std::size_t>(std::popcount(word & ~(word << 1) & kHighBits));
+  }
+  for (; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++continuations;
+  return text.size() - continuations;
 }
 
 }  // namespace
 
 void TextTable::Widen(std::size_t column, std::string_view cell) {
   if (m_widths.size() <= column) m_widths.resize(column + 1, 0);
-  m_widths[column] = std::max(m_widths[column], Width(cell));
+  // A cell takes at most a column per byte: most rows need no count.
+  if (cell.size() > m_widths[column]) m_widths[column] = std::max(m_widths[column], Width(cell));
 }
 
 void TextTable::Widen(Row cells) {
@@ -37,9 +49,8 @@ void TextTable::AddRow(const std::vector<std::string>& cells) {
 }
 
 template <class Cells>
-void TextTable::PrintCells(std::ostream& out, const Cells& cells, const std::string& indent) const {
-  std::string& line = m_line;
-  line.assign(indent);
+void TextTable::AppendCells(std::string& line, const Cells& cells, const std::string& indent) const {
+  line += indent;
   std::size_t column = 0;
   for (const std::string_view cell : cells) {
     line += cell;
@@ -49,15 +60,24 @@ void TextTable::PrintCells(std::ostream& out, const Cells& cells, const std::str
   }
   while (!line.empty() && line.back() == ' ') line.pop_back();
   line += '\n';
-  out << line;
 }
 
 void TextTable::Print(std::ostream& out, const std::string& indent) const {
-  for (const auto& row : m_rows) PrintCells(out, row, indent);
+  for (const auto& row : m_rows) {
+    m_line.clear();
+    AppendCells(m_line, row, indent);
+    out << m_line;
+  }
 }
 
 void TextTable::PrintRow(std::ostream& out, Row cells, const std::string& indent) const {
-  PrintCells(out, cells, indent);
+  m_line.clear();
+  AppendCells(m_line, cells, indent);
+  out << m_line;
+}
+
+void TextTable::AppendRow(std::string& text, Row cells, const std::string& indent) const {
+  AppendCells(text, cells, indent);
 }
 
 std::string EscapeControls(std::string_view text) {

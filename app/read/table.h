@@ -20,11 +20,13 @@ class TextTable {
   // Makes room for a row that is not kept.
   void Widen(Row cells);
   void PrintRow(std::ostream& out, Row cells, const std::string& indent = "") const;
+  // The row's text at the end of `text`, for a caller that writes many at once.
+  void AppendRow(std::string& text, Row cells, const std::string& indent = "") const;
 
  private:
   void Widen(std::size_t column, std::string_view cell);
   template <class Cells>
-  void PrintCells(std::ostream& out, const Cells& cells, const std::string& indent) const;
+  void AppendCells(std::string& line, const Cells& cells, const std::string& indent) const;
 
   std::vector<std::vector<std::string>> m_rows;
   std::vector<std::size_t> m_widths;

@@ -90,4 +90,38 @@ TEST(TextTable, AlignsColumnsOverManyBlocksAndEscapesControls) {
   EXPECT_EQ(EscapeControls("a\nb\tc\x1b[2J\x7f\xc3\xbc"), "a\\nb\\tc\\x1b[2J\\x7f\xc3\xbc");
 }
 
+TEST(TextTable, RowsWrittenInBlocksMatchTheHeldTableAndCountCharactersNotBytes) {
+  // Cells longer than eight bytes, with multi-byte characters across every
+  // offset, and one longer in bytes than its neighbour but narrower.
+  const std::vector<std::vector<std::string>> rows = {
+      {"1",
+       "Gr\xc3\xb6\xc3\x9f"
+       "en\xc3\xa4nderung",
+       "a"},
+      {"22", "xxxxxxxxxxxxxxx", "b"},
+      {"333", "\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac", "c"},
+      {"4", "\xf0\x9f\x99\x82 ok \xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc\xc3\xbc", "d"}};
+  TextTable held, streamed;
+  for (const auto& row : rows) {
+    held.AddRow(row);
+    streamed.Widen({row[0], row[1], row[2]});
+  }
+  std::ostringstream out;
+  held.Print(out, "  ");
+  std::string text;
+  for (const auto& row : rows) streamed.AppendRow(text, {row[0], row[1], row[2]}, "  ");
+  EXPECT_EQ(text, out.str());
+  // "Größenänderung" is 14 characters in 17 bytes: the widest column is the
+  // 15 x's, so it gets one blank more than the two between columns.
+  EXPECT_NE(text.find("  1    Gr\xc3\xb6\xc3\x9f"
+                      "en\xc3\xa4nderung   a\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(
+      text.find(
+          "  333  \xe2\x82\xac\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac           c\n"),
+      std::string::npos)
+      << text;
+}
+
 }  // namespace

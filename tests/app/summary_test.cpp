@@ -79,6 +79,11 @@ TEST(SetSummary, BoundsAreTheShortestDecimalsPrintedAsPrintfWould) {
     std::memcpy(&value, &bits, sizeof value);
     if (std::isfinite(value)) values.push_back(value);
   }
+  // Most coordinates lie where "%g" prints fixed digits, many of them short
+  // decimals typed by a person.
+  std::uniform_real_distribution<double> decade(-4.5, 6.5);
+  for (int i = 0; i < 40000; ++i) values.push_back(static_cast<float>(std::pow(10.0, decade(random))));
+  for (int k = 1; k < 40000; k += 7) values.push_back(static_cast<float>(k / 1000.0));
   for (int k = 100000; k < 1000000; k += 9973)
     for (const double unit : {1e-9, 1e-4, 0.01, 1.0}) values.push_back(static_cast<float>((k + 0.5) * unit));
 
