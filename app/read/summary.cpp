@@ -27,9 +27,15 @@ constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e
 // fixed range.
 bool SixDigits(double magnitude, std::uint32_t& digits, int& decimals) {
   if (!(magnitude >= 1e-4 && magnitude < 999999.0)) return false;
-  static constexpr double kLeading[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
-  int exponent = 5;  // of the leading digit; a carry below corrects a power's rounding
-  while (magnitude < kLeading[exponent + 4]) --exponent;
+  static constexpr double kLeading[] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+  // The power of ten of the leading digit, from the binary exponent: 1233 /
+  // 4096 is log10(2) a little short, so the estimate is the power or one
+  // below it. A carry below corrects a power's rounding.
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const int binary = static_cast<int>(bits >> 52) - 1023;
+  int exponent = (binary * 1233) >> 12;
+  if (magnitude >= kLeading[exponent + 6]) ++exponent;
   // One rounding of a value below 2^20: off by at most 2^-33.
   const double scaled = magnitude * kPowers[5 - exponent];
   const double whole = std::floor(scaled);
