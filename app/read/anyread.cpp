@@ -5,6 +5,7 @@
 #include "app/convert/assimpimport.h"
 #include "app/convert/meshcolours.h"
 #include "app/files/progressbar.h"
+#include "app/read/table.h"
 
 namespace {
 

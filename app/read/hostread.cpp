@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/files/inputfile.h"
+#include "app/read/table.h"
 #include "host/xassert.h"
 #include "host/xenvironment.h"
 #include "host/xgeometryoptimizer.h"
@@ -19,23 +20,6 @@ namespace {
 constexpr const char* kToleranceSetting = "Render.NURBS.Tolerance";
 
 }  // namespace
-
-std::string Printable(const std::string& bytes) {
-  std::string text;
-  for (const char c : bytes) {
-    if (c == '\n')
-      text += "\\n";
-    else if (c == '\r')
-      text += "\\r";
-    else if (c == '\t')
-      text += "\\t";
-    else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
-      text += '.';
-    else
-      text += c;
-  }
-  return text;
-}
 
 bool ReadHead(const std::string& path, int size, std::string& head, std::string& error) {
   const std::shared_ptr<InputFile> input = InputFile::Open(path, error);

@@ -22,10 +22,6 @@ enum ExitCode : int {
 // that the read that follows sees the same bytes.
 bool ReadHead(const std::string& path, int size, std::string& head, std::string& error);
 
-// The first bytes of a file as one line of text: line ends and tabs as
-// escapes, other bytes outside printable ASCII as dots.
-std::string Printable(const std::string& bytes);
-
 // A path that a library can open for the input `file` ("-" included).
 std::string InputPath(const std::string& file);
 

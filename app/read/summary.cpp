@@ -127,6 +127,14 @@ struct FloatBox {
   }
 };
 
+// The box of a set's first `count` float points.
+template <class Set>
+void AddPointBox(const Set& set, int count, Bounds& bounds) {
+  FloatBox box;
+  for (int i = 0; i < count; ++i) box.Add(set.GetPoint(i));
+  box.Into(bounds);
+}
+
 double TriangleArea(const xFVector& a, const xFVector& b, const xFVector& c) {
   return xTriangleArea({double{b.x} - a.x, double{b.y} - a.y, double{b.z} - a.z},
                        {double{c.x} - a.x, double{c.y} - a.y, double{c.z} - a.z});
@@ -135,11 +143,7 @@ double TriangleArea(const xFVector& a, const xFVector& b, const xFVector& c) {
 void SummariseTriMesh(const xTriMesh& mesh, SetSummary& s, bool withBounds) {
   s.points = mesh.GetPointCount();
   s.triangles = mesh.GetTriangleCount();
-  if (withBounds) {
-    FloatBox box;
-    for (int i = 0; i < s.points; ++i) box.Add(mesh.GetPoint(i));
-    box.Into(s.bounds);
-  }
+  if (withBounds) AddPointBox(mesh, s.points, s.bounds);
   const auto points = static_cast<unsigned>(s.points);
   for (int i = 0; i < s.triangles; ++i) {
     const auto& t = mesh.GetTriangle(i);
@@ -155,19 +159,19 @@ void SummariseTriMesh(const xTriMesh& mesh, SetSummary& s, bool withBounds) {
 void SummariseCompactLineSet(const xCompactLineSet& set, SetSummary& s, bool withBounds) {
   s.points = set.GetPointCount();
   s.polylines = set.GetPolyLineCount();
-  if (withBounds) {
-    FloatBox box;
-    for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
-    box.Into(s.bounds);
-  }
+  if (withBounds) AddPointBox(set, s.points, s.bounds);
   s.segments = set.GetSegmentCount();
+}
+
+// The box of a linked list of double points.
+template <class Point>
+void AddListBox(const xTDLinkList<Point>& points, Bounds& bounds) {
+  for (const Point* p = points.GBegin(); p; p = xTDLinkList<Point>::GNext(p)) bounds.Add(p->x, p->y, p->z);
 }
 
 void SummariseLineSet(const xLineSet& set, SetSummary& s, bool withBounds) {
   s.points = set.GetPoints().GCount();
-  if (withBounds)
-    for (const xLinePoint* p = set.GetPoints().GBegin(); p; p = xTDLinkList<xLinePoint>::GNext(p))
-      s.bounds.Add(p->x, p->y, p->z);
+  if (withBounds) AddListBox(set.GetPoints(), s.bounds);
   s.lines = set.GetLines().GCount();
   for (const xLine* line = set.GetLines().GBegin(); line; line = xTDLinkList<xLine>::GNext(line))
     if (line->GetPointCount() > 1) s.segments += line->GetPointCount() - 1;
@@ -175,18 +179,13 @@ void SummariseLineSet(const xLineSet& set, SetSummary& s, bool withBounds) {
 
 void SummarisePolyMesh(const xPolyMesh& mesh, SetSummary& s, bool withBounds) {
   s.points = mesh.GetPoints().GCount();
-  if (withBounds)
-    for (const xPolyPoint* p = mesh.GetPoints().GBegin(); p; p = xTDLinkList<xPolyPoint>::GNext(p))
-      s.bounds.Add(p->x, p->y, p->z);
+  if (withBounds) AddListBox(mesh.GetPoints(), s.bounds);
   s.polygons = mesh.GetPolygons().GCount();
 }
 
 void SummarisePointSet(const xPointSet& set, SetSummary& s, bool withBounds) {
   s.points = set.GetPointCount();
-  if (!withBounds) return;
-  FloatBox box;
-  for (int i = 0; i < s.points; ++i) box.Add(set.GetPoint(i));
-  box.Into(s.bounds);
+  if (withBounds) AddPointBox(set, s.points, s.bounds);
 }
 
 void SummariseFrameSet(const xFrameSet& set, SetSummary& s, bool withBounds) {

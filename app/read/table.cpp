@@ -80,7 +80,11 @@ void TextTable::AppendRow(std::string& text, Row cells, const std::string& inden
   AppendCells(text, cells, indent);
 }
 
-std::string EscapeControls(std::string_view text) {
+namespace {
+
+// Line ends and tabs by name; other control bytes, and with `dots` every
+// byte outside printable ASCII, as `dots` says.
+std::string Escape(std::string_view text, bool dots) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string escaped;
   escaped.reserve(text.size());
@@ -92,6 +96,8 @@ std::string EscapeControls(std::string_view text) {
       escaped += "\\r";
     else if (c == '\t')
       escaped += "\\t";
+    else if (dots && (byte < 0x20 || byte >= 0x7f))
+      escaped += '.';
     else if (byte < 0x20 || byte == 0x7f)
       escaped.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 15]});
     else
@@ -99,3 +105,9 @@ std::string EscapeControls(std::string_view text) {
   }
   return escaped;
 }
+
+}  // namespace
+
+std::string EscapeControls(std::string_view text) { return Escape(text, false); }
+
+std::string Printable(std::string_view bytes) { return Escape(bytes, true); }

@@ -36,3 +36,7 @@ class TextTable {
 // Control characters as escapes (\n, \t, \r, \xHH), so that a name cannot
 // break or rewrite the terminal's lines; everything else as it is.
 std::string EscapeControls(std::string_view text);
+// The first bytes of a file as one line of text: line ends and tabs as
+// escapes, other bytes outside printable ASCII as dots, since they need not
+// be text at all.
+std::string Printable(std::string_view bytes);

@@ -88,6 +88,8 @@ TEST(TextTable, AlignsColumnsOverManyBlocksAndEscapesControls) {
   EXPECT_EQ(last, "> ü      " + std::string(49 + 2, ' ') + "z")
       << "one column for the umlaut, trailing blanks cut";
   EXPECT_EQ(EscapeControls("a\nb\tc\x1b[2J\x7f\xc3\xbc"), "a\\nb\\tc\\x1b[2J\\x7f\xc3\xbc");
+  // A file's first bytes need not be text: everything unprintable is a dot.
+  EXPECT_EQ(Printable("PK\x03\x04\r\n\x1b[2J\xc3\xbc\x7f"), "PK..\\r\\n.[2J...");
 }
 
 TEST(TextTable, RowsWrittenInBlocksMatchTheHeldTableAndCountCharactersNotBytes) {
