@@ -72,20 +72,31 @@ std::string RoughNet(int n) {
   return Section(3, 3, knots.str(), knots.str(), points.str(), n, n, "0\n");
 }
 
-void ReadSection(benchmark::State& state, const std::string& text, double tolerance) {
-  xEnvironment::GetGlobal()->SetDouble(kToleranceSetting, tolerance);
+// Reads `text` into a fresh geometry each iteration with read(stream,
+// geometry), which answers whether it read one mesh; the triangles of that
+// mesh, or -1 after a failure, which ends the benchmark with `failure`.
+template <class Read>
+int TrianglesRead(benchmark::State& state, const std::string& text, const char* failure, Read read) {
   int triangles = 0;
   for (auto _ : state) {
     std::stringbuf buffer(text);
     xStream stream(&buffer);
     xGeometry geometry;
     xGeometry* pointer = &geometry;
-    if (!xPdbUtil::SkipSurfaces(&stream, 12, &pointer) || geometry.GetContainer()->GetSetCount() != 1) {
-      state.SkipWithError("surface not read");
-      break;
+    if (!read(&stream, &pointer) || geometry.GetContainer()->GetSetCount() != 1) {
+      state.SkipWithError(failure);
+      return -1;
     }
     triangles = static_cast<xTriMesh*>(geometry.GetContainer()->GetSet(0))->GetTriangleCount();
   }
+  return triangles;
+}
+
+void ReadSection(benchmark::State& state, const std::string& text, double tolerance) {
+  xEnvironment::GetGlobal()->SetDouble(kToleranceSetting, tolerance);
+  const int triangles = TrianglesRead(
+      state, text, "surface not read",
+      [](xStream* stream, xGeometry** geometry) { return xPdbUtil::SkipSurfaces(stream, 12, geometry); });
   xEnvironment::GetGlobal()->Remove(kToleranceSetting);
   state.counters["triangles"] = triangles;
   state.counters["triangles/s"] =
@@ -139,18 +150,9 @@ std::string StoredGrid(int side) {
 
 void BM_StoredTessellation(benchmark::State& state) {
   const std::string text = StoredGrid(static_cast<int>(state.range(0)));
-  int triangles = 0;
-  for (auto _ : state) {
-    std::stringbuf buffer(text);
-    xStream stream(&buffer);
-    xGeometry geometry;
-    xGeometry* pointer = &geometry;
-    if (xPdb14().ReadTesselation(&stream, &pointer) != 0) {
-      state.SkipWithError("section not read");
-      break;
-    }
-    triangles = static_cast<xTriMesh*>(geometry.GetContainer()->GetSet(0))->GetTriangleCount();
-  }
+  const int triangles = TrianglesRead(
+      state, text, "section not read",
+      [](xStream* stream, xGeometry** geometry) { return xPdb14().ReadTesselation(stream, geometry) == 0; });
   state.counters["triangles"] = triangles;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }

@@ -61,9 +61,11 @@ def curve(version, degree, segments):
     return "\n".join([head, " ".join(num(k) for k in knots)] + ctrl + ["0"])
 
 
-def edge_rings(obj):
+def edge_rings(polys):
+    """Each edge once, numbered from 1, and each polygon as a ring of signed
+    edge numbers: negative where the polygon walks its edge backwards."""
     edges, index, rings = [], {}, []
-    for poly in obj.polys:
+    for poly in polys:
         ring = []
         for i, a in enumerate(poly):
             b = poly[(i + 1) % len(poly)]
@@ -90,7 +92,7 @@ def write_object(out, obj, version, header=None, negative=(), attributed=False):
     out.append(str(len(obj.lines)))
     out += ["%d %d" % l for l in obj.lines]
     if version >= 12:
-        edges, rings = edge_rings(obj)
+        edges, rings = edge_rings(obj.polys)
         out.append(str(len(edges)))
         out += ["%d %d" % e for e in edges]
         out.append(str(len(rings)))

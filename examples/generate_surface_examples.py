@@ -6,6 +6,10 @@ quadratic surfaces (version 12) and a cover with stored tessellations
 
 import math
 import os
+import sys
+
+sys.dont_write_bytecode = True  # no cache folder among the parts
+from generate_examples import edge_rings  # noqa: E402  (the script's own folder)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -127,22 +131,6 @@ class Obj:
         out.append("0")  # textures
         if version == 14:
             out.append("0")
-
-
-def edge_rings(polys):
-    edges, index, rings = [], {}, []
-    for poly in polys:
-        ring = []
-        for i, a in enumerate(poly):
-            b = poly[(i + 1) % len(poly)]
-            if (b, a) in index:
-                ring.append(-index[(b, a)])
-            else:
-                edges.append((a, b))
-                index[(a, b)] = len(edges)
-                ring.append(len(edges))
-        rings.append(ring)
-    return edges, rings
 
 
 def write_part(name, version, surfaces, objects, tessellation=None):

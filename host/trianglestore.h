@@ -63,7 +63,7 @@ class XHOST_API TriangleAdder {
 
 class XHOST_API TriangleFanAdderWithPlanarCheck : public TriangleAdder {
  public:
-  explicit TriangleFanAdderWithPlanarCheck(TriangleStore* store) : TriangleAdder(store) {}
+  using TriangleAdder::TriangleAdder;
   void pushVertex(const float* xyz) override;
   void endPrimitive() override;
 
@@ -75,7 +75,7 @@ class XHOST_API TriangleFanAdderWithPlanarCheck : public TriangleAdder {
 
 class XHOST_API QuadStripAdderWithPlanarCheck : public TriangleAdder {
  public:
-  explicit QuadStripAdderWithPlanarCheck(TriangleStore* store) : TriangleAdder(store) {}
+  using TriangleAdder::TriangleAdder;
   void pushVertex(const float* xyz) override;
   void endPrimitive() override;
 

@@ -7,27 +7,16 @@
 
 namespace {
 
-inline bool IsSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-
+// The classic locale's white space. Also right for what sgetc returns: its
+// end-of-file value is no character of the table.
 constexpr auto kSpaces = [] {
   std::array<bool, 256> table{};
   for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = true;
   return table;
 }();
-inline bool IsSpaceChar(char c) { return kSpaces[static_cast<unsigned char>(c)]; }
+inline bool IsSpace(int c) { return kSpaces[static_cast<unsigned char>(c)]; }
 
-// Takes the run of decimal digits at p into `value` (which wraps beyond 19
-// digits; callers count them) and returns its end; stops at `end`.
-inline const char* TakeDigits(const char* p, const char* end, std::uint64_t& value) {
-  for (; p < end; ++p) {
-    const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
-    if (d > 9) break;
-    value = value * 10 + d;
-  }
-  return p;
-}
-
+constexpr int kEnd = std::char_traits<char>::eof();
 constexpr std::size_t kTokenCapacity = 128;
 
 // The get area of any streambuf, through the protected members that a derived
@@ -40,19 +29,70 @@ struct GetArea : std::streambuf {
   }
 };
 
-// [+-]?[0-9]+ in [first, last); false for anything else or outside int.
-bool ParseInt(const char* first, const char* last, int& value) {
-  bool negative = false;
-  if (first < last && (*first == '+' || *first == '-')) negative = *first++ == '-';
-  if (first == last) return false;
-  std::uint64_t magnitude = 0;
-  for (const char* p = first; p < last; ++p) {
-    if (!IsDigit(*p)) return false;
-    magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
-    if (magnitude > 0x80000000u) return false;
+// The two sources a number is scanned from. Peek gives the character at the
+// cursor, kEnd where there is none; Next moves past it.
+
+// The buffered text from `first` on. A number that reaches its end is
+// unsettled: the text may go on beyond it.
+struct BufferedText {
+  const char* first;
+  const char* p;
+  const char* end;
+  int Peek() const { return p < end ? static_cast<unsigned char>(*p) : kEnd; }
+  void Next() { ++p; }
+  bool Unsettled() const { return p == end; }
+  std::size_t Length() const { return static_cast<std::size_t>(p - first); }
+  const char* Text() const { return first; }
+};
+
+// Characters taken from the streambuf one at a time, the first
+// kTokenCapacity of them kept; its end is the end of the stream.
+class TakenText {
+ public:
+  explicit TakenText(std::streambuf* buffer) : m_buffer(buffer), m_c(buffer->sgetc()) {}
+  int Peek() const { return m_c; }
+  void Next() {
+    if (m_length < kTokenCapacity) m_text[m_length] = static_cast<char>(m_c);
+    ++m_length;
+    m_c = m_buffer->snextc();
   }
-  if (!negative && magnitude > 0x7fffffffu) return false;
-  value = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude)) : static_cast<int>(magnitude);
+  static bool Unsettled() { return false; }
+  std::size_t Length() const { return m_length; }
+  const char* Text() const { return m_text; }
+
+ private:
+  std::streambuf* m_buffer;
+  int m_c;
+  std::size_t m_length = 0;
+  char m_text[kTokenCapacity];
+};
+
+// Takes the run of decimal digits at the cursor into `value` (which wraps
+// beyond 19 digits; callers count them) and returns how many there were.
+template <class Text>
+inline int TakeDigits(Text& in, std::uint64_t& value) {
+  int n = 0;
+  for (;; in.Next(), ++n) {
+    const unsigned d = static_cast<unsigned>(in.Peek() - '0');
+    if (d > 9) return n;
+    value = value * 10 + d;
+  }
+}
+
+template <class Text>
+inline bool TakeSign(Text& in) {
+  const int c = in.Peek();
+  if (c == '+' || c == '-') in.Next();
+  return c == '-';
+}
+
+// The whole of [first, last), which the scan has found to be a number.
+template <class T>
+bool Convert(const char* first, const char* last, T& value) {
+  T parsed{};
+  const auto r = std::from_chars(*first == '+' ? first + 1 : first, last, parsed);
+  if (r.ec != std::errc() || r.ptr != last) return false;
+  value = parsed;
   return true;
 }
 
@@ -71,69 +111,51 @@ bool FastReal(std::uint64_t mantissa, int exponent, bool negative, double& value
   return true;
 }
 
-// A whole token that fits the grammar of a real.
-bool ParseReal(const char* first, const char* last, double& value) {
-  double parsed = 0.0;
-  const auto r = std::from_chars(*first == '+' ? first + 1 : first, last, parsed);
-  if (r.ec != std::errc() || r.ptr != last) return false;
-  value = parsed;
-  return true;
-}
-
-// Where a number scanned in place stands.
+// Where a scanned number stands.
 enum class Scan { kDone, kFailed, kUnsettled };
 
-// An int at p, ended by a character before `end`: the same characters as
-// ReadToken takes, converted on the way.
-Scan ScanInt(const char*& p, const char* end, int& value) {
-  const char* first = p;
-  const bool negative = *p == '-';
-  if (*p == '+' || *p == '-') ++p;
-  const char* digits = p;
+// The grammar of the class comment, in one place: each scan takes exactly
+// the characters that fit it and converts them on the way.
+
+template <class Text>
+Scan ScanInt(Text& in, int& value) {
+  const bool negative = TakeSign(in);
   std::uint64_t magnitude = 0;
-  p = TakeDigits(p, end, magnitude);
-  if (p == end) return Scan::kUnsettled;
-  const auto n = static_cast<std::size_t>(p - digits);
-  if (n == 0 || static_cast<std::size_t>(p - first) > kTokenCapacity) return Scan::kFailed;
+  const int digits = TakeDigits(in, magnitude);
+  if (in.Unsettled()) return Scan::kUnsettled;
+  if (digits == 0 || in.Length() > kTokenCapacity) return Scan::kFailed;
   // Up to 19 digits cannot wrap; longer ones are mostly leading zeros.
-  if (n > 19) return ParseInt(first, p, value) ? Scan::kDone : Scan::kFailed;
+  if (digits > 19) return Convert(in.Text(), in.Text() + in.Length(), value) ? Scan::kDone : Scan::kFailed;
   if (magnitude > (negative ? 0x80000000u : 0x7fffffffu)) return Scan::kFailed;
   value = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude)) : static_cast<int>(magnitude);
   return Scan::kDone;
 }
 
-// A real at p, likewise.
-Scan ScanReal(const char*& p, const char* end, double& value) {
-  const char* first = p;
-  const bool negative = *p == '-';
-  if (*p == '+' || *p == '-') ++p;
+template <class Text>
+Scan ScanReal(Text& in, double& value) {
+  const bool negative = TakeSign(in);
   std::uint64_t mantissa = 0;
-  const char* whole = p;
-  p = TakeDigits(p, end, mantissa);
-  int digits = static_cast<int>(p - whole), exponent = 0;
-  if (p < end && *p == '.') {
-    ++p;
-    const char* fraction = p;
-    p = TakeDigits(p, end, mantissa);
-    exponent = -static_cast<int>(p - fraction);
-    digits += static_cast<int>(p - fraction);
+  int digits = TakeDigits(in, mantissa), exponent = 0;
+  if (in.Peek() == '.') {
+    in.Next();
+    const int fraction = TakeDigits(in, mantissa);
+    exponent = -fraction;
+    digits += fraction;
   }
-  if (digits > 0 && p < end && (*p == 'e' || *p == 'E')) {
-    ++p;
-    bool negativeExponent = false;
-    if (p < end && (*p == '+' || *p == '-')) negativeExponent = *p++ == '-';
-    const char* exponentDigits = p;
-    int written = 0;
-    for (; p < end && IsDigit(*p); ++p)
-      if (written < 100000) written = written * 10 + (*p - '0');
-    if (p < end && p == exponentDigits) digits = 0;  // "1e" is no number
+  if (digits > 0 && (in.Peek() == 'e' || in.Peek() == 'E')) {
+    in.Next();
+    const bool negativeExponent = TakeSign(in);
+    int written = 0, exponentDigits = 0;
+    for (unsigned d; (d = static_cast<unsigned>(in.Peek() - '0')) <= 9; in.Next(), ++exponentDigits)
+      if (written < 100000) written = written * 10 + static_cast<int>(d);
+    if (exponentDigits == 0 && !in.Unsettled()) digits = 0;  // "1e" is no number
     exponent += negativeExponent ? -written : written;
   }
-  if (p == end) return Scan::kUnsettled;
-  if (digits == 0 || static_cast<std::size_t>(p - first) > kTokenCapacity) return Scan::kFailed;
+  if (in.Unsettled()) return Scan::kUnsettled;
+  if (digits == 0 || in.Length() > kTokenCapacity) return Scan::kFailed;
   // Beyond 19 digits the mantissa may have wrapped.
   if (digits <= 19 && FastReal(mantissa, exponent, negative, value)) return Scan::kDone;
-  return ParseReal(first, p, value) ? Scan::kDone : Scan::kFailed;
+  return Convert(in.Text(), in.Text() + in.Length(), value) ? Scan::kDone : Scan::kFailed;
 }
 
 }  // namespace
@@ -146,87 +168,49 @@ xStream::xStream(std::streambuf* buffer) : std::iostream(buffer) { imbue(std::lo
 
 xStream::~xStream() = default;
 
-bool xStream::ReadToken(char* token, std::size_t capacity, std::size_t& length, bool real) {
-  length = 0;
-  std::streambuf* buf = rdbuf();
-  if (!good() || !buf) {
-    setstate(std::ios::failbit);
-    return false;
-  }
-  using traits = std::char_traits<char>;
-  const int eof = traits::eof();
-  int c = buf->sgetc();
-  while (c != eof && IsSpace(c)) c = buf->snextc();
-
-  bool overflow = false;
-  auto take = [&](int ch) {
-    if (length < capacity)
-      token[length++] = static_cast<char>(ch);
-    else
-      overflow = true;
-    c = buf->snextc();
-  };
-
-  if (c == '+' || c == '-') take(c);
-  std::size_t digits = 0;
-  while (c != eof && IsDigit(c)) take(c), ++digits;
-  if (real) {
-    if (c == '.') {
-      take(c);
-      while (c != eof && IsDigit(c)) take(c), ++digits;
-    }
-    if (digits > 0 && (c == 'e' || c == 'E')) {
-      take(c);
-      if (c == '+' || c == '-') take(c);
-      std::size_t expDigits = 0;
-      while (c != eof && IsDigit(c)) take(c), ++expDigits;
-      if (expDigits == 0) digits = 0;  // "1e" is no number
-    }
-  }
-  if (c == eof) setstate(std::ios::eofbit);
-  if (digits == 0 || overflow) {
-    setstate(std::ios::failbit);
-    return false;
-  }
-  return true;
-}
-
 // The number is scanned in place when it ends inside the buffered text; at
-// the end of the buffer, or without one, ReadToken takes it a character at a
-// time and the same scan converts the copy.
+// the end of the buffer, or without one, the same scan takes it from the
+// streambuf a character at a time.
 template <class T, class ScanFn>
-xStream& xStream::Extract(T& value, bool real, ScanFn scan) {
+xStream& xStream::Extract(T& value, ScanFn scan) {
   value = T();
   std::streambuf* buf = rdbuf();
-  if (rdstate() == std::ios::goodbit && buf) {
-    const char* p = GetArea::Next(buf);
-    const char* bufferEnd = GetArea::End(buf);
-    while (p < bufferEnd && IsSpaceChar(*p)) ++p;
-    const char* token = p;
-    if (p < bufferEnd) {
-      const Scan result = scan(p, bufferEnd, value);
-      if (result != Scan::kUnsettled) {
-        GetArea::Consume(buf, p);
-        if (result == Scan::kFailed) setstate(std::ios::failbit);
-        return *this;
-      }
-    }
-    GetArea::Consume(buf, token);
+  if (rdstate() != std::ios::goodbit || !buf) {
+    setstate(std::ios::failbit);
+    return *this;
   }
-  char token[kTokenCapacity + 1];
-  std::size_t n = 0;
-  if (!ReadToken(token, kTokenCapacity, n, real)) return *this;
-  token[n] = ' ';
-  const char* p = token;
-  if (scan(p, token + n + 1, value) != Scan::kDone) {
+  const char* p = GetArea::Next(buf);
+  const char* bufferEnd = GetArea::End(buf);
+  while (p < bufferEnd && IsSpace(*p)) ++p;
+  if (p < bufferEnd) {
+    BufferedText text{p, p, bufferEnd};
+    const Scan result = scan(text, value);
+    if (result != Scan::kUnsettled) {
+      GetArea::Consume(buf, text.p);
+      if (result == Scan::kFailed) setstate(std::ios::failbit);
+      return *this;
+    }
+  }
+  GetArea::Consume(buf, p);
+  int c = buf->sgetc();
+  while (IsSpace(c)) c = buf->snextc();
+  TakenText text(buf);
+  const Scan result = scan(text, value);
+  if (text.Peek() == kEnd) setstate(std::ios::eofbit);
+  if (result != Scan::kDone) {
     value = T();
     setstate(std::ios::failbit);
   }
   return *this;
 }
 
-xStream& xStream::operator>>(int& value) { return Extract(value, false, ScanInt); }
-xStream& xStream::operator>>(double& value) { return Extract(value, true, ScanReal); }
+xStream& xStream::operator>>(int& value) {
+  return Extract(value, [](auto& text, int& v) { return ScanInt(text, v); });
+}
+
+xStream& xStream::operator>>(double& value) {
+  return Extract(value, [](auto& text, double& v) { return ScanReal(text, v); });
+}
 
 xStream& operator>>(xStream& stream, xTString<char>& text) {
   text.Clear();
@@ -236,14 +220,13 @@ xStream& operator>>(xStream& stream, xTString<char>& text) {
     return stream;
   }
   std::streambuf* buf = stream.rdbuf();
-  using traits = std::char_traits<char>;
   int c = buf->sgetc();
   std::string& out = text.Str();
-  while (c != traits::eof() && !IsSpace(c)) {
+  while (c != kEnd && !IsSpace(c)) {
     out += static_cast<char>(c);
     c = buf->snextc();
   }
-  if (c == traits::eof()) stream.setstate(std::ios::eofbit);
+  if (c == kEnd) stream.setstate(std::ios::eofbit);
   if (out.empty()) stream.setstate(std::ios::failbit);
   return stream;
 }

@@ -39,12 +39,10 @@ class XHOST_API xStream : public std::iostream {
   xMessageContext& GetMessageContext() { return m_context; }
 
  private:
-  // Copies the next token that fits the grammar into `token`; false when the
-  // stream was already bad or no character fits.
-  bool ReadToken(char* token, std::size_t capacity, std::size_t& length, bool real);
-  // One number, in place or through ReadToken; `scan` checks and converts it.
+  // One number; `scan` takes the characters that fit the grammar from the
+  // buffered text in place, or one at a time from the streambuf.
   template <class T, class ScanFn>
-  xStream& Extract(T& value, bool real, ScanFn scan);
+  xStream& Extract(T& value, ScanFn scan);
 
   xMessageContext m_context;
 };

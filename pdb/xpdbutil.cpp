@@ -1,38 +1,27 @@
 #include "pdb/xpdbutil.h"
 
+#include <iterator>
+
 #include "pdb/read/readstatus.h"
 
+namespace {
+
+// In the order of the codes, from xpdb::kStatusEdgeCount up.
+constexpr const char* kFailures[] = {
+    "Error Reading Edge Count",    "Error Reading Polygon Vertex Count",
+    "Error Reading Polygon Count", "Error Reading Line Count",
+    "Error Reading Point Count",   "Error Reading Tessellation",
+    "Error Reading Textures",      "Error Reading Texts",
+    "Error Reading Lines",         "Error Reading Surfaces",
+    "Error Reading Curves",        "Error Reading Coorsyses",
+};
+static_assert(std::size(kFailures) == std::size_t{xpdb::kStatusCoorsyses - xpdb::kStatusEdgeCount + 1});
+
+}  // namespace
+
 const char* xPdbUtil::ExplainStatus(int status) {
-  switch (status) {
-    case xpdb::kStatusOk:
-      return "OK";
-    case xpdb::kStatusBrokenStream:
-      return "Broken Stream";
-    case xpdb::kStatusCoorsyses:
-      return "Error Reading Coorsyses";
-    case xpdb::kStatusCurves:
-      return "Error Reading Curves";
-    case xpdb::kStatusSurfaces:
-      return "Error Reading Surfaces";
-    case xpdb::kStatusLines:
-      return "Error Reading Lines";
-    case xpdb::kStatusTexts:
-      return "Error Reading Texts";
-    case xpdb::kStatusTextures:
-      return "Error Reading Textures";
-    case xpdb::kStatusTessellation:
-      return "Error Reading Tessellation";
-    case xpdb::kStatusPointCount:
-      return "Error Reading Point Count";
-    case xpdb::kStatusLineCount:
-      return "Error Reading Line Count";
-    case xpdb::kStatusPolygonCount:
-      return "Error Reading Polygon Count";
-    case xpdb::kStatusPolygonVertexCount:
-      return "Error Reading Polygon Vertex Count";
-    case xpdb::kStatusEdgeCount:
-      return "Error Reading Edge Count";
-    default:
-      return "Unknown Error";
-  }
+  if (status == xpdb::kStatusOk) return "OK";
+  if (status == xpdb::kStatusBrokenStream) return "Broken Stream";
+  if (status < xpdb::kStatusEdgeCount || status > xpdb::kStatusCoorsyses) return "Unknown Error";
+  return kFailures[status - xpdb::kStatusEdgeCount];
 }

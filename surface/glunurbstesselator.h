@@ -66,6 +66,10 @@ class XPDB_API GluNurbsTesselator : public Store {
   static void GLAPIENTRY errorCallback(GLenum code);
 
   void deleteRenderer();
+  // call(renderer) as this tessellator's call, unless there is no renderer or
+  // the surface has already failed.
+  template <class Call>
+  void whileSound(Call call);
 
   TriangleFanAdderWithPlanarCheck m_fanAdder;
   QuadStripAdderWithPlanarCheck m_quadStripAdder;
@@ -97,6 +101,14 @@ void GluNurbsTesselator<Store>::deleteRenderer() {
 }
 
 template <class Store>
+template <class Call>
+void GluNurbsTesselator<Store>::whileSound(Call call) {
+  if (m_error || !m_renderer) return;
+  Calling calling(this);
+  call(m_renderer);
+}
+
+template <class Store>
 void GluNurbsTesselator<Store>::init(const float tolerance) {
   deleteRenderer();
   Calling calling(this);
@@ -125,32 +137,28 @@ template <class Store>
 void GluNurbsTesselator<Store>::nurbsSurface(int sKnotCount, float* sKnots, int tKnotCount, float* tKnots,
                                              int sStride, int tStride, float* ctlArray, int sOrder,
                                              int tOrder) {
-  if (m_error || !m_renderer) return;
-  Calling calling(this);
-  gluNurbsSurface(m_renderer, sKnotCount, sKnots, tKnotCount, tKnots, sStride, tStride, ctlArray, sOrder,
-                  tOrder, GL_MAP2_VERTEX_4);
+  whileSound([&](GLUnurbs* renderer) {
+    gluNurbsSurface(renderer, sKnotCount, sKnots, tKnotCount, tKnots, sStride, tStride, ctlArray, sOrder,
+                    tOrder, GL_MAP2_VERTEX_4);
+  });
 }
 
 template <class Store>
 void GluNurbsTesselator<Store>::beginTrim() {
-  if (m_error || !m_renderer) return;
-  Calling calling(this);
-  gluBeginTrim(m_renderer);
+  whileSound(gluBeginTrim);
 }
 
 template <class Store>
 void GluNurbsTesselator<Store>::nurbsCurve(int knotCount, float* knots, int stride, float* ctlArray,
                                            int order) {
-  if (m_error || !m_renderer) return;
-  Calling calling(this);
-  gluNurbsCurve(m_renderer, knotCount, knots, stride, ctlArray, order, GLU_MAP1_TRIM_2);
+  whileSound([&](GLUnurbs* renderer) {
+    gluNurbsCurve(renderer, knotCount, knots, stride, ctlArray, order, GLU_MAP1_TRIM_2);
+  });
 }
 
 template <class Store>
 void GluNurbsTesselator<Store>::endTrim() {
-  if (m_error || !m_renderer) return;
-  Calling calling(this);
-  gluEndTrim(m_renderer);
+  whileSound(gluEndTrim);
 }
 
 template <class Store>
@@ -162,9 +170,7 @@ void GluNurbsTesselator<Store>::changeTesselationAlgorithm() {
 
 template <class Store>
 void GluNurbsTesselator<Store>::endSurface() {
-  if (m_error || !m_renderer) return;
-  Calling calling(this);
-  gluEndSurface(m_renderer);
+  whileSound(gluEndSurface);
 }
 
 template <class Store>

@@ -18,36 +18,38 @@ namespace {
 // Names beyond these are counted, not listed: a part may hold a million sets.
 constexpr int kNamesPerKind = 8;
 
+template <class T, class Test>
+bool AnyOf(const xTDLinkList<T>& list, Test test) {
+  for (const T* item = list.GBegin(); item; item = xTDLinkList<T>::GNext(item))
+    if (test(*item)) return true;
+  return false;
+}
+
 // Something to draw: a triangle or polygon, a segment, a point of a point
 // set, a frame. Triangles and segments count only with their corners in the
 // point table, as the writers and the readers take them.
 bool HasContent(const xGeoSet& set) {
-  return xVisitSet(set, xSetVisitor{
-                            [](const xTriMesh& tri) {
-                              const auto points = static_cast<unsigned>(tri.GetPointCount());
-                              for (int i = 0; i < tri.GetTriangleCount(); ++i) {
-                                const auto& t = tri.GetTriangle(i);
-                                if (t.a < points && t.b < points && t.c < points) return true;
-                              }
-                              return false;
-                            },
-                            [](const xPolyMesh& poly) {
-                              for (const xPolygon* f = poly.GetPolygons().GBegin(); f;
-                                   f = xTDLinkList<xPolygon>::GNext(f))
-                                if (f->GetVertexCount() >= 3) return true;
-                              return false;
-                            },
-                            [](const xCompactLineSet& compact) { return compact.GetSegmentCount() > 0; },
-                            [](const xLineSet& lines) {
-                              for (const xLine* line = lines.GetLines().GBegin(); line;
-                                   line = xTDLinkList<xLine>::GNext(line))
-                                if (line->GetPointCount() >= 2) return true;
-                              return false;
-                            },
-                            [](const xPointSet& points) { return points.GetPointCount() > 0; },
-                            [](const xFrameSet& frames) { return frames.GetFrameCount() > 0; },
-                            [](const xGeoSet&) { return false; },
-                        });
+  return xVisitSet(
+      set, xSetVisitor{
+               [](const xTriMesh& tri) {
+                 const auto points = static_cast<unsigned>(tri.GetPointCount());
+                 for (int i = 0; i < tri.GetTriangleCount(); ++i) {
+                   const auto& t = tri.GetTriangle(i);
+                   if (t.a < points && t.b < points && t.c < points) return true;
+                 }
+                 return false;
+               },
+               [](const xPolyMesh& poly) {
+                 return AnyOf(poly.GetPolygons(), [](const xPolygon& f) { return f.GetVertexCount() >= 3; });
+               },
+               [](const xCompactLineSet& compact) { return compact.GetSegmentCount() > 0; },
+               [](const xLineSet& lines) {
+                 return AnyOf(lines.GetLines(), [](const xLine& line) { return line.GetPointCount() >= 2; });
+               },
+               [](const xPointSet& points) { return points.GetPointCount() > 0; },
+               [](const xFrameSet& frames) { return frames.GetFrameCount() > 0; },
+               [](const xGeoSet&) { return false; },
+           });
 }
 
 template <class Holds>

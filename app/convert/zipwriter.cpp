@@ -17,6 +17,24 @@ constexpr std::uint16_t kTime = 0, kDate = (0 << 9) | (1 << 5) | 1;
 void U16(std::string& out, std::uint16_t v) { meshtext::Raw(out, v); }
 void U32(std::string& out, std::size_t v) { meshtext::Raw(out, static_cast<std::uint32_t>(v)); }
 
+// What a local header and a central directory record share, from the
+// version needed to extract to the length of the extra field (none).
+void SharedFields(std::string& out, unsigned long crc, std::size_t compressed, std::size_t size,
+                  std::size_t nameLength) {
+  U16(out, kVersion);
+  U16(out, 0);  // flags
+  U16(out, kDeflate);
+  U16(out, kTime);
+  U16(out, kDate);
+  U32(out, crc);
+  U32(out, compressed);
+  U32(out, size);
+  U16(out, static_cast<std::uint16_t>(nameLength));
+  U16(out, 0);
+}
+
+constexpr const char* kTooLarge = "the archive would reach 4 GiB, more than a zip without ZIP64 holds";
+
 bool Deflate(const std::string& data, std::string& out) {
   z_stream z{};
   if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
@@ -47,20 +65,11 @@ bool ZipWriter::Add(const std::string& name, const std::string& data, std::strin
   Entry entry{name, crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())),
               packed.size(), data.size(), m_bytes.size()};
   if (entry.offset + 30 + name.size() + packed.size() >= kLimit) {
-    error = "the archive would reach 4 GiB, more than a zip without ZIP64 holds";
+    error = kTooLarge;
     return false;
   }
   U32(m_bytes, 0x04034b50);
-  U16(m_bytes, kVersion);
-  U16(m_bytes, 0);
-  U16(m_bytes, kDeflate);
-  U16(m_bytes, kTime);
-  U16(m_bytes, kDate);
-  U32(m_bytes, entry.crc);
-  U32(m_bytes, entry.compressed);
-  U32(m_bytes, entry.size);
-  U16(m_bytes, static_cast<std::uint16_t>(name.size()));
-  U16(m_bytes, 0);
+  SharedFields(m_bytes, entry.crc, entry.compressed, entry.size, name.size());
   m_bytes += name;
   m_bytes += packed;
   m_entries.push_back(entry);
@@ -71,17 +80,8 @@ bool ZipWriter::Finish(std::string& archive, std::string& error) {
   const std::size_t directory = m_bytes.size();
   for (const Entry& e : m_entries) {
     U32(m_bytes, 0x02014b50);
-    U16(m_bytes, kVersion);
-    U16(m_bytes, kVersion);
-    U16(m_bytes, 0);
-    U16(m_bytes, kDeflate);
-    U16(m_bytes, kTime);
-    U16(m_bytes, kDate);
-    U32(m_bytes, e.crc);
-    U32(m_bytes, e.compressed);
-    U32(m_bytes, e.size);
-    U16(m_bytes, static_cast<std::uint16_t>(e.name.size()));
-    U16(m_bytes, 0);  // extra
+    U16(m_bytes, kVersion);  // made by
+    SharedFields(m_bytes, e.crc, e.compressed, e.size, e.name.size());
     U16(m_bytes, 0);  // comment
     U16(m_bytes, 0);  // disk
     U16(m_bytes, 0);  // internal attributes
@@ -91,7 +91,7 @@ bool ZipWriter::Finish(std::string& archive, std::string& error) {
   }
   const std::size_t directoryBytes = m_bytes.size() - directory;
   if (m_bytes.size() >= kLimit || m_entries.size() > 0xFFFF) {
-    error = "the archive would reach 4 GiB, more than a zip without ZIP64 holds";
+    error = kTooLarge;
     return false;
   }
   U32(m_bytes, 0x06054b50);

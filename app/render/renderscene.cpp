@@ -240,27 +240,30 @@ void Push(std::vector<float>& to, double a, double b, double c) {
 
 }  // namespace
 
+namespace {
+
+struct NamedView {
+  View view;
+  const char* name;
+};
+constexpr NamedView kViews[] = {
+    {View::kIso, "iso"}, {View::kFront, "front"}, {View::kTop, "top"}, {View::kSide, "side"}};
+
+}  // namespace
+
 bool ParseView(const std::string& text, View& view) {
-  for (const View v : {View::kIso, View::kFront, View::kTop, View::kSide})
-    if (text == ViewName(v)) {
-      view = v;
+  for (const NamedView& v : kViews)
+    if (text == v.name) {
+      view = v.view;
       return true;
     }
   return false;
 }
 
 const char* ViewName(View view) {
-  switch (view) {
-    case View::kFront:
-      return "front";
-    case View::kTop:
-      return "top";
-    case View::kSide:
-      return "side";
-    case View::kIso:
-      break;
-  }
-  return "iso";
+  for (const NamedView& v : kViews)
+    if (v.view == view) return v.name;
+  return kViews[0].name;
 }
 
 DrawList CollectDrawList(xGeometry& geometry) {

@@ -1,7 +1,6 @@
 #include "children.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "spawn.h"
 #include "threadreads.h"
 
 namespace {
@@ -34,32 +34,23 @@ std::string ReadAll(int fd) {
 }  // namespace
 
 Measures RunChild(const std::vector<std::string>& args) {
+  // Both ends stay out of the child but for its standard output.
   int pipeFds[2];
-  if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   std::vector<std::string> all = {"xpdb_compare", kChildFlag};
   all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    dup2(pipeFds[1], STDOUT_FILENO);
+  pid_t pid = -1;
+  try {
+    pid = Spawn("/proc/self/exe", all, pipeFds[1]);
+  } catch (...) {
     close(pipeFds[0]);
     close(pipeFds[1]);
-    execv("/proc/self/exe", argv.data());
-    _exit(127);
+    throw;
   }
   close(pipeFds[1]);
   const std::string output = ReadAll(pipeFds[0]);
   close(pipeFds[0]);
-  int status = 0;
-  rusage usage{};
-  while (wait4(pid, &status, 0, &usage) < 0)
-    if (errno != EINTR) throw std::runtime_error("wait4 failed");
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error("the measurement \"" + args.front() + "\" failed");
+  const rusage usage = Reap(pid, "the measurement \"" + args.front() + "\" failed");
 
   Measures m;
   std::istringstream lines(output);

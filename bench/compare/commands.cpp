@@ -1,8 +1,6 @@
 #include "commands.h"
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "children.h"
+#include "spawn.h"
 
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
@@ -47,25 +46,9 @@ Measures RunProgram(const std::vector<std::string>& args) {
   const std::string program = (fs::read_symlink("/proc/self/exe").parent_path() / "xpdb").string();
   std::vector<std::string> all = {program};
   all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  while (wait4(pid, &status, 0, &usage) < 0)
-    if (errno != EINTR) throw std::runtime_error("wait4 failed");
+  const rusage usage = Reap(Spawn(program, all), "xpdb " + args.front() + " failed");
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error("xpdb " + args.front() + " failed");
   const auto time = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
   return {{"seconds", seconds},
           {"cpu_seconds", time(usage.ru_utime) + time(usage.ru_stime)},

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "mesh.h"
+#include "spawn.h"
 
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
@@ -123,17 +124,8 @@ std::uint64_t TreeResident(pid_t pid) {
 Run RunCommand(const std::vector<std::string>& command, const std::string& report) {
   std::vector<std::string> args = {"/usr/bin/time", "-f", "%M %U %S", "-o", report};
   args.insert(args.end(), command.begin(), command.end());
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
+  const pid_t pid = Spawn(args.front(), args);
   Run run;
   int status = 0;
   for (;;) {

@@ -94,6 +94,26 @@ class ChunkCursor {
   char* m_end;
 };
 
+// "rss_before", then the wall and CPU time of read() alone.
+template <class Read>
+Measures Timed(Read read) {
+  Measures m;
+  m["rss_before"] = CurrentRss();
+  const double cpu = CpuSeconds();
+  const auto start = Clock::now();
+  read();
+  m["seconds"] = Since(start);
+  m["cpu_seconds"] = CpuSeconds() - cpu;
+  return m;
+}
+
+// Checksums of the arrays read, cut to 52 bits: a measure is a double.
+void AddChecksums(Measures& m, const float* points, std::size_t floats, const std::uint32_t* indices,
+                  std::size_t count) {
+  m["point_sum"] = static_cast<double>(PointChecksum(points, floats) >> 12);
+  m["index_sum"] = static_cast<double>(IndexChecksum(indices, count) >> 12);
+}
+
 }  // namespace
 
 double CpuSeconds() {
@@ -131,19 +151,13 @@ Measures ReadWithPackage(const std::string& library, int module, const std::stri
   void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
   const auto gluSeconds = handle ? reinterpret_cast<GluSecondsFn>(dlsym(handle, "xpdbGluSeconds")) : nullptr;
 
-  Measures m;
-  m["rss_before"] = CurrentRss();
   auto* geometry = new xGeometry;
-  const double cpu = CpuSeconds();
-  const auto start = Clock::now();
-  {
+  Measures m = Timed([&] {
     std::filebuf buffer;
     if (!buffer.open(file, std::ios::in | std::ios::binary)) throw std::runtime_error("cannot open " + file);
     xStream stream(&buffer);
     if (chosen.read(&stream, &geometry) != 0) throw std::runtime_error("GRRead did not return 0");
-  }
-  m["seconds"] = Since(start);
-  m["cpu_seconds"] = CpuSeconds() - cpu;
+  });
   if (gluSeconds) m["glu_seconds"] = gluSeconds();
 
   const xGeoContainer& container = *geometry->GetContainer();
@@ -160,25 +174,17 @@ Measures ReadWithPackage(const std::string& library, int module, const std::stri
   if (container.GetSetCount() == 1) {
     if (auto* mesh = dynamic_cast<xTriMesh*>(container.GetSet(0))) {
       const xTriMeshData& data = *mesh->GetData();
-      m["point_sum"] = static_cast<double>(
-          PointChecksum(reinterpret_cast<const float*>(data.points.data()), data.points.size() * 3) >> 12);
-      m["index_sum"] =
-          static_cast<double>(IndexChecksum(reinterpret_cast<const std::uint32_t*>(data.triangles.data()),
-                                            data.triangles.size() * 3) >>
-                              12);
+      AddChecksums(m, reinterpret_cast<const float*>(data.points.data()), data.points.size() * 3,
+                   reinterpret_cast<const std::uint32_t*>(data.triangles.data()), data.triangles.size() * 3);
     }
   }
   return m;  // the geometry and the package stay until the process ends
 }
 
 Measures ReadWithFastFloat(const std::string& file) {
-  Measures m;
-  m["rss_before"] = CurrentRss();
   std::vector<float> points;
   std::vector<std::uint32_t> indices;
-  const double cpu = CpuSeconds();
-  const auto start = Clock::now();
-  {
+  Measures m = Timed([&] {
     ChunkCursor in(file);
     in.Int();  // version
     for (int section = 0; section < 3; ++section)
@@ -204,26 +210,18 @@ Measures ReadWithFastFloat(const std::string& file) {
         indices.insert(indices.end(), {corners[0], corners[j], corners[j + 1]});
     }
     in.Int();  // texts
-  }
-  m["seconds"] = Since(start);
-  m["cpu_seconds"] = CpuSeconds() - cpu;
+  });
   m["sets"] = 1;
   m["points"] = static_cast<double>(points.size() / 3);
   m["triangles"] = static_cast<double>(indices.size() / 3);
-  m["point_sum"] = static_cast<double>(PointChecksum(points.data(), points.size()) >> 12);
-  m["index_sum"] = static_cast<double>(IndexChecksum(indices.data(), indices.size()) >> 12);
+  AddChecksums(m, points.data(), points.size(), indices.data(), indices.size());
   return m;
 }
 
 Measures ReadWithAssimp(const std::string& file) {
-  Measures m;
-  m["rss_before"] = CurrentRss();
   auto* importer = new Assimp::Importer;
-  const double cpu = CpuSeconds();
-  const auto start = Clock::now();
-  const aiScene* scene = importer->ReadFile(file, 0);
-  m["seconds"] = Since(start);
-  m["cpu_seconds"] = CpuSeconds() - cpu;
+  const aiScene* scene = nullptr;
+  Measures m = Timed([&] { scene = importer->ReadFile(file, 0); });
   if (!scene) throw std::runtime_error(std::string("Assimp: ") + importer->GetErrorString());
   double points = 0, triangles = 0;
   for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
@@ -237,14 +235,9 @@ Measures ReadWithAssimp(const std::string& file) {
 }
 
 Measures ReadWithTinyObj(const std::string& file) {
-  Measures m;
-  m["rss_before"] = CurrentRss();
   auto* reader = new tinyobj::ObjReader;
-  const double cpu = CpuSeconds();
-  const auto start = Clock::now();
-  const bool ok = reader->ParseFromFile(file);
-  m["seconds"] = Since(start);
-  m["cpu_seconds"] = CpuSeconds() - cpu;
+  bool ok = false;
+  Measures m = Timed([&] { ok = reader->ParseFromFile(file); });
   if (!ok) throw std::runtime_error("tinyobjloader: " + reader->Error());
   const auto& attrib = reader->GetAttrib();
   std::vector<std::uint32_t> indices;
@@ -257,7 +250,6 @@ Measures ReadWithTinyObj(const std::string& file) {
   m["sets"] = static_cast<double>(reader->GetShapes().size());
   m["points"] = static_cast<double>(attrib.vertices.size() / 3);
   m["triangles"] = triangles;
-  m["point_sum"] = static_cast<double>(PointChecksum(attrib.vertices.data(), attrib.vertices.size()) >> 12);
-  m["index_sum"] = static_cast<double>(IndexChecksum(indices.data(), indices.size()) >> 12);
+  AddChecksums(m, attrib.vertices.data(), attrib.vertices.size(), indices.data(), indices.size());
   return m;
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "host/xgeoset.h"
 #include "pdb/xpdbutil.h"
 
 namespace {
@@ -36,6 +37,11 @@ const char* xPdbUtil::DenebMaterials[xpdb::kColourCount] = {
     "PDB_COLOR22", "PDB_COLOR23", "PDB_COLOR24", "PDB_COLOR25", "PDB_COLOR26", "PDB_COLOR27", "PDB_COLOR28",
     "PDB_COLOR29", "PDB_COLOR30", "PDB_COLOR31", "PDB_COLOR32",
 };
+
+void xpdb::ColourSet(xGeoSet& set, int colour) {
+  set.SetMaterial(xPdbUtil::GetDenebMaterial(colour));
+  set.SetMaterialMode(MaterialModeOf(colour));
+}
 
 const char* xPdbUtil::DenebMaterialName(int index) {
   return xpdb::IsColourIndex(index) ? DenebMaterials[index - kFirstColour] : kDefaultName;

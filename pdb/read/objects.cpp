@@ -39,10 +39,8 @@ class ObjectRecord {
   int ReadPoints();
   xGeoSet* ReadLineSegments(int count);
   int ReadPolygonBlock();
-  template <class Corner>
+  template <bool kSignedCounts, class Corner>
   int ReadPolygonList(Corner corner);
-  int ReadPolygons();
-  int ReadSignedPolygons();
   int ReadEdgePolygons();
   xGeoSet* AddToGeometry(std::unique_ptr<xGeoSet> set);
 
@@ -114,16 +112,17 @@ int ObjectRecord::ReadPolygonBlock() {
     case xpdb::PolygonBlock::kEdgeRings:
       return ReadEdgePolygons();
     case xpdb::PolygonBlock::kSignedCounts:
-      return ReadSignedPolygons();
+      return ReadPolygonList<true>([](int index) { return index; });
     case xpdb::PolygonBlock::kPointIndices:
       break;
   }
-  return ReadPolygons();
+  return ReadPolygonList<false>([](int index) { return index; });
 }
 
 // The polygon count and the polygons; `corner` turns each number read into a
-// point index (anything out of range adds no corner).
-template <class Corner>
+// point index (anything out of range adds no corner). With kSignedCounts a
+// negative corner count is followed by lines of extra data.
+template <bool kSignedCounts, class Corner>
 int ObjectRecord::ReadPolygonList(Corner corner) {
   int count = 0;
   m_in >> count;
@@ -131,43 +130,18 @@ int ObjectRecord::ReadPolygonList(Corner corner) {
   // Only makes room: no triangle has been added yet.
   if (m_builder) m_builder->SetPolygonCount(count);
   for (int f = 0; f < count && xpdb::StreamSound(m_in); ++f) {
-    int corners = 0;
-    m_in >> corners;
-    if (!InRange(corners)) return xpdb::kStatusPolygonVertexCount;
+    int written = 0;
+    m_in >> written;
+    const long long corners = kSignedCounts ? std::llabs(static_cast<long long>(written)) : written;
+    if (corners < 0 || corners > kMaxCount) return xpdb::kStatusPolygonVertexCount;
     if (m_builder) m_builder->BeginPolygon();
-    for (int k = 0; k < corners && xpdb::StreamSound(m_in); ++k) {
+    for (long long k = 0; k < corners && xpdb::StreamSound(m_in); ++k) {
       int number = 0;
       m_in >> number;
       AddVertex(corner(number));
     }
     if (m_builder) m_builder->EndPolygon();
-  }
-  return xpdb::kStatusOk;
-}
-
-int ObjectRecord::ReadPolygons() {
-  return ReadPolygonList([](int index) { return index; });
-}
-
-// A negative vertex count is followed by lines of extra data.
-int ObjectRecord::ReadSignedPolygons() {
-  int count = 0;
-  m_in >> count;
-  if (!InRange(count)) return xpdb::kStatusPolygonCount;
-  if (m_builder) m_builder->SetPolygonCount(count);
-  for (int f = 0; f < count && xpdb::StreamSound(m_in); ++f) {
-    int signedCorners = 0;
-    m_in >> signedCorners;
-    const long long corners = std::llabs(static_cast<long long>(signedCorners));
-    if (corners > kMaxCount) return xpdb::kStatusPolygonVertexCount;
-    if (m_builder) m_builder->BeginPolygon();
-    for (long long k = 0; k < corners && xpdb::StreamSound(m_in); ++k) {
-      int index = 0;
-      m_in >> index;
-      AddVertex(index);
-    }
-    if (m_builder) m_builder->EndPolygon();
-    if (signedCorners < 0) {
+    if (written < 0) {
       SkipRestOfLine();
       SkipLine();
       if (m_layout.longExtrasHeader != 0 && m_fileVersion == m_layout.longExtrasHeader) {
@@ -193,7 +167,7 @@ int ObjectRecord::ReadEdgePolygons() {
     ends.push_back(first);
     ends.push_back(second);
   }
-  return ReadPolygonList([&](int reference) { return xpdb::EdgeReferencePoint(ends, reference); });
+  return ReadPolygonList<false>([&](int reference) { return xpdb::EdgeReferencePoint(ends, reference); });
 }
 
 xGeoSet* ObjectRecord::Read(int& status) {

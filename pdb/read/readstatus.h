@@ -7,18 +7,19 @@ namespace xpdb {
 enum ReadStatus : int {
   kStatusOk = 0,
   kStatusBrokenStream = -1,
-  kStatusCoorsyses = -1001,
-  kStatusCurves = -1002,
-  kStatusSurfaces = -1003,
-  kStatusLines = -1004,
-  kStatusTexts = -1005,
-  kStatusTextures = -1006,
-  kStatusTessellation = -1007,
-  kStatusPointCount = -1008,
-  kStatusLineCount = -1009,
-  kStatusPolygonCount = -1010,
-  kStatusPolygonVertexCount = -1011,
+  // What a read failed at, from -1012 up to -1001: each is one more than the one before.
   kStatusEdgeCount = -1012,
+  kStatusPolygonVertexCount,
+  kStatusPolygonCount,
+  kStatusLineCount,
+  kStatusPointCount,
+  kStatusTessellation,
+  kStatusTextures,
+  kStatusTexts,
+  kStatusLines,
+  kStatusSurfaces,
+  kStatusCurves,
+  kStatusCoorsyses,
 };
 
 // Every exception raised during a read ends it with this status.

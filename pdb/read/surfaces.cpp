@@ -626,8 +626,7 @@ xGeoSet* BuildMesh(const Tesselator& tesselator, xPdbUtil::TriMeshReader& reader
 }
 
 void AddMesh(xGeometry** geometry, std::unique_ptr<xGeoSet> mesh, int colour) {
-  mesh->SetMaterialMode(xpdb::MaterialModeOf(colour));
-  mesh->SetMaterial(xPdbUtil::GetDenebMaterial(colour));
+  xpdb::ColourSet(*mesh, colour);
   xGeoContainer& container = xpdb::ContainerOf(geometry);
   container.AddSet(mesh.release());
 }

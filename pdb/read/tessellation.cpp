@@ -152,8 +152,7 @@ int xpdb::ReadTessellation(xStream* stream, xGeometry** geometry) {
       std::unique_ptr<xTriMesh> mesh = ReadMesh(in, scratch, colour);
       if (!mesh) break;
       optimizer.StartMesh(mesh.get());
-      mesh->SetMaterial(xPdbUtil::GetDenebMaterial(colour));
-      mesh->SetMaterialMode(xpdb::MaterialModeOf(colour));
+      xpdb::ColourSet(*mesh, colour);
       mesh->Refresh(true);
       xGeoSet* added = mesh.get();
       xpdb::ContainerOf(geometry).AddSet(mesh.release());
@@ -165,8 +164,7 @@ int xpdb::ReadTessellation(xStream* stream, xGeometry** geometry) {
       int colour = 0;
       std::unique_ptr<xLineSet> lines = ReadLines(in, scratch, colour);
       if (!lines) continue;
-      lines->SetMaterial(xPdbUtil::GetDenebMaterial(colour));
-      lines->SetMaterialMode(xpdb::MaterialModeOf(colour));
+      xpdb::ColourSet(*lines, colour);
       xpdb::ContainerOf(geometry).AddSet(lines.release());
     }
     in >> scratch;

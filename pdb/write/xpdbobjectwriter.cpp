@@ -56,7 +56,7 @@ void xPdbObjectWriter::Segment(int from, int to) {
   Pending();
 }
 
-void xPdbObjectWriter::LineSet(xLineSet* lines) {
+void xPdbObjectWriter::Object(xLineSet* lines) {
   lines->RenumberPoints();
   Colour(lines);
   const auto& points = lines->GetPoints();
@@ -75,6 +75,16 @@ void xPdbObjectWriter::LineSet(xLineSet* lines) {
   Literal("0\n0\n");
 }
 
+template <class Set>
+void xPdbObjectWriter::PointArray(const Set& set) {
+  const int points = set.GetPointCount();
+  Count(points);
+  for (int i = 0; i < points; ++i) {
+    const xFVector& p = set.GetPoint(i);
+    Point(p.x, p.y, p.z);
+  }
+}
+
 void xPdbObjectWriter::PolyMeshPoints(xPolyMesh* mesh) {
   const auto& points = mesh->GetPoints();
   Count(points.GCount());
@@ -82,18 +92,23 @@ void xPdbObjectWriter::PolyMeshPoints(xPolyMesh* mesh) {
     Point(p->x, p->y, p->z);
 }
 
-void xPdbObjectWriter::PolyMeshPolygons(xPolyMesh* mesh) {
+template <class Corner>
+void xPdbObjectWriter::Polygons(xPolyMesh* mesh, Corner corner) {
   const auto& polygons = mesh->GetPolygons();
   Count(polygons.GCount());
   for (const xPolygon* f = polygons.GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f)) {
     const int n = f->GetVertexCount();
     m_text.AppendFormat("%d ", n);
-    for (int j = 0; j < n; ++j) m_text.AppendFormat("%d ", f->GetVertex(j)->GetId());
+    for (int j = 0; j < n; ++j) m_text.AppendFormat("%d ", corner(*f, j));
     Literal("\n");
   }
 }
 
-void xPdbObjectWriter::PolyMesh(xPolyMesh* mesh) {
+void xPdbObjectWriter::PolyMeshPolygons(xPolyMesh* mesh) {
+  Polygons(mesh, [](const xPolygon& f, int j) { return f.GetVertex(j)->GetId(); });
+}
+
+void xPdbObjectWriter::Object(xPolyMesh* mesh) {
   mesh->RenumberPoints();
   mesh->RenumberPolygons();
   Colour(mesh);
@@ -103,14 +118,9 @@ void xPdbObjectWriter::PolyMesh(xPolyMesh* mesh) {
   Literal("0\n");
 }
 
-void xPdbObjectWriter::TriMesh(xTriMesh* mesh) {
+void xPdbObjectWriter::Object(xTriMesh* mesh) {
   Colour(mesh);
-  const int points = mesh->GetPointCount();
-  Count(points);
-  for (int i = 0; i < points; ++i) {
-    const xFVector& p = mesh->GetPoint(i);
-    Point(p.x, p.y, p.z);
-  }
+  PointArray(*mesh);
   Literal("0\n");
   const int triangles = mesh->GetTriangleCount();
   Count(triangles);
@@ -122,15 +132,9 @@ void xPdbObjectWriter::TriMesh(xTriMesh* mesh) {
   Literal("0\n");
 }
 
-void xPdbObjectWriter::CompactLineSet(xCompactLineSet* lines) {
+void xPdbObjectWriter::Object(xCompactLineSet* lines) {
   Colour(lines);
-  const int points = lines->GetPointCount();
-  Count(points);
-  for (int i = 0; i < points; ++i) {
-    const xFVector& p = lines->GetPoint(i);
-    Point(p.x, p.y, p.z);
-  }
-
+  PointArray(*lines);
   Count(lines->GetSegmentCount());
   lines->ForEachSegment([this](int from, int to) { Segment(from, to); });
   Literal("0\n0\n");
@@ -164,14 +168,8 @@ void xPdbObjectWriter::PolyMeshEdgeRings(xPolyMesh* mesh) {
 
   Count(static_cast<int>(edges.size()));
   for (const Edge& e : edges) Segment(e.first, e.second);
-  Count(polygons.GCount());
   std::size_t r = 0;
-  for (const xPolygon* f = polygons.GBegin(); f; f = xTDLinkList<xPolygon>::GNext(f)) {
-    const int n = f->GetVertexCount();
-    m_text.AppendFormat("%d ", n);
-    for (int j = 0; j < n; ++j) m_text.AppendFormat("%d ", rings[r++]);
-    Literal("\n");
-  }
+  Polygons(mesh, [&](const xPolygon&, int) { return rings[r++]; });
 }
 
 void xPdbObjectWriter::PolyMeshObject(xPolyMesh* mesh, bool edges, const char* trailer, int number) {

@@ -35,12 +35,12 @@ class xPdbObjectWriter {
   // Hands the text made so far to the stream.
   void Flush();
 
-  // One object each, from the colour line to the text count, as versions 8
-  // and 9 lay them out.
-  void LineSet(xLineSet* lines);
-  void PolyMesh(xPolyMesh* mesh);
-  void TriMesh(xTriMesh* mesh);
-  void CompactLineSet(xCompactLineSet* lines);
+  // One object, from the colour line to the text count, as versions 8 and 9
+  // lay them out.
+  void Object(xLineSet* lines);
+  void Object(xPolyMesh* mesh);
+  void Object(xTriMesh* mesh);
+  void Object(xCompactLineSet* lines);
 
   // The later versions' object: a polygon mesh with `trailer` after its
   // polygons. With `edges`, a second line follows the colour and polygons
@@ -51,7 +51,14 @@ class xPdbObjectWriter {
   void Colour(xGeoSet* set);
   void Point(double x, double y, double z);
   void Segment(int from, int to);
+  // The point count and points of a set that holds them in an array.
+  template <class Set>
+  void PointArray(const Set& set);
   void PolyMeshPoints(xPolyMesh* mesh);
+  // The polygon count and a line per polygon: its corner count, then
+  // corner(polygon, j) for each corner j.
+  template <class Corner>
+  void Polygons(xPolyMesh* mesh, Corner corner);
   void PolyMeshPolygons(xPolyMesh* mesh);
   void PolyMeshEdgeRings(xPolyMesh* mesh);
   void Pending() {

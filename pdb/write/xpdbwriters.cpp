@@ -1,6 +1,7 @@
 // The Write operations of every version class. Versions 8 and 9 share their
 // object text; versions 10 to 14 write polygon meshes only and differ in
 // their header and object trailer.
+#include "host/xsetkind.h"
 #include "pdb/read/readstatus.h"
 #include "pdb/write/xpdbobjectwriter.h"
 #include "pdb/xpdb08.h"
@@ -43,6 +44,30 @@ int WritePolyMeshes(xStream* stream, xGeometry* geometry, const Layout& layout) 
   return Delivered(stream);
 }
 
+// Calls `write` with each set that versions 8 and 9 write as an object, as
+// its own kind, in container order; IsObjectKind names the same kinds.
+template <class Write>
+void EachObject(xGeometry* geometry, Write write) {
+  xGeoContainer* container = geometry->GetContainer().GetPtr();
+  for (int i = 0; i < container->GetSetCount(); ++i)
+    xVisitSet(*container->GetSet(i), xSetVisitor{
+                                         [&](xPolyMesh& set) { write(&set); },
+                                         [&](xLineSet& set) { write(&set); },
+                                         [&](xTriMesh& set) { write(&set); },
+                                         [&](xCompactLineSet& set) { write(&set); },
+                                         [](xGeoSet&) {},
+                                     });
+}
+
+// Version 8 hands each object to the stream through a writer of its own.
+template <class Set>
+void WriteAlone(xStream* stream, Set* set) {
+  if (!stream || !set) return;
+  xPdbObjectWriter out(stream);
+  out.Object(set);
+  out.Flush();
+}
+
 }  // namespace
 
 int xPdb09::Write(xStream* stream, xGeometry* geometry) {
@@ -50,26 +75,7 @@ int xPdb09::Write(xStream* stream, xGeometry* geometry) {
   xPdbObjectWriter out(stream);
   out.Literal("9\n0\n0\n0\n");
   out.Count(xPdbObjectWriter::CountSets(geometry, xPdbObjectWriter::IsObjectKind));
-  xGeoContainer* container = geometry->GetContainer().GetPtr();
-  for (int i = 0; i < container->GetSetCount(); ++i) {
-    xGeoSet* set = container->GetSet(i);
-    switch (set->GetType()) {
-      case xGeoTypeLineSet:
-        out.LineSet(static_cast<xLineSet*>(set));
-        break;
-      case xGeoTypePolyMesh:
-        out.PolyMesh(static_cast<xPolyMesh*>(set));
-        break;
-      case xGeoTypeTriMesh:
-        out.TriMesh(static_cast<xTriMesh*>(set));
-        break;
-      case xGeoTypeCompactLineSet:
-        out.CompactLineSet(static_cast<xCompactLineSet*>(set));
-        break;
-      default:
-        break;
-    }
-  }
+  EachObject(geometry, [&out](auto* set) { out.Object(set); });
   out.Flush();
   return Delivered(stream);
 }
@@ -79,57 +85,18 @@ int xPdb08::Write(xStream* stream, xGeometry* geometry) {
   xPdbObjectWriter out(stream);
   out.Literal("8\n0\n");
   out.Count(xPdbObjectWriter::CountSets(geometry, xPdbObjectWriter::IsObjectKind));
-  out.Flush();  // each object goes through a writer of its own
-  xGeoContainer* container = geometry->GetContainer().GetPtr();
-  for (int i = 0; i < container->GetSetCount(); ++i) {
-    xGeoSet* set = container->GetSet(i);
-    switch (set->GetType()) {
-      case xGeoTypePolyMesh:
-        WritePolyMesh(stream, static_cast<xPolyMesh*>(set));
-        break;
-      case xGeoTypeLineSet:
-        WriteLineSet(stream, static_cast<xLineSet*>(set));
-        break;
-      case xGeoTypeTriMesh:
-        WriteTriMesh(stream, static_cast<xTriMesh*>(set));
-        break;
-      case xGeoTypeCompactLineSet:
-        WriteCompactLineSet(stream, static_cast<xCompactLineSet*>(set));
-        break;
-      default:
-        break;
-    }
-  }
+  out.Flush();
+  EachObject(geometry, [stream](auto* set) { WriteAlone(stream, set); });
   return Delivered(stream);
 }
 
-void xPdb08::WritePolyMesh(xStream* stream, xPolyMesh* mesh) {
-  if (!stream || !mesh) return;
-  xPdbObjectWriter out(stream);
-  out.PolyMesh(mesh);
-  out.Flush();
-}
+void xPdb08::WritePolyMesh(xStream* stream, xPolyMesh* mesh) { WriteAlone(stream, mesh); }
 
-void xPdb08::WriteLineSet(xStream* stream, xLineSet* lines) {
-  if (!stream || !lines) return;
-  xPdbObjectWriter out(stream);
-  out.LineSet(lines);
-  out.Flush();
-}
+void xPdb08::WriteLineSet(xStream* stream, xLineSet* lines) { WriteAlone(stream, lines); }
 
-void xPdb08::WriteTriMesh(xStream* stream, xTriMesh* mesh) {
-  if (!stream || !mesh) return;
-  xPdbObjectWriter out(stream);
-  out.TriMesh(mesh);
-  out.Flush();
-}
+void xPdb08::WriteTriMesh(xStream* stream, xTriMesh* mesh) { WriteAlone(stream, mesh); }
 
-void xPdb08::WriteCompactLineSet(xStream* stream, xCompactLineSet* lines) {
-  if (!stream || !lines) return;
-  xPdbObjectWriter out(stream);
-  out.CompactLineSet(lines);
-  out.Flush();
-}
+void xPdb08::WriteCompactLineSet(xStream* stream, xCompactLineSet* lines) { WriteAlone(stream, lines); }
 
 int xPdb10::Write(xStream* stream, xGeometry* geometry) {
   return WritePolyMeshes(stream, geometry, {"10\n0\n0\n0\n", "0\n", false});

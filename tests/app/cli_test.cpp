@@ -19,12 +19,7 @@
 
 namespace {
 
-std::string ReadFileText(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
+using apptest::Slurp;
 using TempDir = apptest::Scratch;
 
 struct RunResult {
@@ -45,8 +40,8 @@ RunResult RunXpdb(const std::vector<std::string>& args, const std::string& env =
                         " '" XPDB_BINARY_DIR "/bin/xpdb'";
   for (const std::string& arg : args) command += " '" + arg + "'";
   const int status = system((command + " >" + home + "/out 2>" + home + "/err").c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileText(capture.File("out")),
-          ReadFileText(capture.File("err"))};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(capture.File("out")),
+          Slurp(capture.File("err"))};
 }
 
 // A version-9 part of n objects: a header with empty sections, then the objects.
@@ -250,7 +245,7 @@ TEST(SurfaceCommands, ConvertAndRenderUseTheDefaultToleranceWhenNoneIsGiven) {
     if (!tolerance.empty()) args.insert(args.end(), {"--tolerance", tolerance});
     const RunResult run = RunXpdb(args);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    const std::string bytes = ReadFileText(dir.File(name));
+    const std::string bytes = Slurp(dir.File(name));
     std::filesystem::remove(dir.File(name));
     return bytes;
   };
@@ -303,7 +298,7 @@ TEST(ConvertCommand, RoundTripKeepsGeometryAndEveryColour) {
     const RunResult run = RunXpdb(args);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(ReadFileText(out).substr(0, 2), version + "\n");
+    EXPECT_EQ(Slurp(out).substr(0, 2), version + "\n");
     EXPECT_EQ(RunXpdb({"read", out, "--json"}).Json()["sets"], original) << version;
   }
   // Later versions keep the meshes and name what they leave out.
@@ -311,7 +306,7 @@ TEST(ConvertCommand, RoundTripKeepsGeometryAndEveryColour) {
   ASSERT_EQ(later.exitCode, 0) << later.err;
   EXPECT_EQ(later.err,
             "xpdb: warning: PDB version 11 cannot hold 1 xCompactLineSet (#0); left out of " + out + "\n");
-  EXPECT_EQ(ReadFileText(out).substr(0, 3), "11\n");
+  EXPECT_EQ(Slurp(out).substr(0, 3), "11\n");
   EXPECT_EQ(RunXpdb({"read", out, "--json"}).Json()["sets"].size(), 33u);
 }
 
@@ -347,7 +342,7 @@ TEST(ConvertCommand, AFailedWriteLeavesTheExistingOutputUntouched) {
   const RunResult run = RunXpdb({"convert", in, out}, "", 1);
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
-  EXPECT_EQ(ReadFileText(out), "previous content\n");
+  EXPECT_EQ(Slurp(out), "previous content\n");
   EXPECT_EQ(Files(dir), 2);
 
   // A part far larger than the limit fails inside the module's write, which says so.
@@ -357,13 +352,13 @@ TEST(ConvertCommand, AFailedWriteLeavesTheExistingOutputUntouched) {
   const RunResult failed = RunXpdb({"convert", large, out}, "", 64);
   EXPECT_EQ(failed.exitCode, 1);
   EXPECT_NE(failed.err.find("File too large"), std::string::npos) << failed.err;
-  EXPECT_EQ(ReadFileText(out), "previous content\n");
+  EXPECT_EQ(Slurp(out), "previous content\n");
   EXPECT_EQ(Files(dir), 3);
 
   // Without the limit it is replaced, keeping its permissions.
   std::filesystem::permissions(out, std::filesystem::perms(0640));
   ASSERT_EQ(RunXpdb({"convert", in, out}).exitCode, 0);
-  EXPECT_EQ(ReadFileText(out).substr(0, 2), "9\n");
+  EXPECT_EQ(Slurp(out).substr(0, 2), "9\n");
   EXPECT_EQ(std::filesystem::status(out).permissions(), std::filesystem::perms(0640));
 }
 

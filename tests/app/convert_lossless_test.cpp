@@ -17,7 +17,7 @@
 #include "app/commands.h"
 #include "app/convert/finite.h"
 #include "app/defaults.h"
-#include "common/apptest.h"
+#include "common/appcommands.h"
 #include "host/xcompactlineset.h"
 #include "host/xlineset.h"
 #include "host/xpointset.h"
@@ -26,42 +26,8 @@
 
 namespace {
 
-using apptest::LoadedPackage;
-using apptest::Scratch;
+using namespace apptest;
 using testing::HasSubstr;
-
-struct Converted {
-  int code = -1;
-  std::string out, err;
-};
-
-Converted Convert(const std::string& in, const std::string& out, int version = kDefaultWriteVersion,
-                  bool strict = false) {
-  ConvertRequest request;
-  request.input.file = in;
-  request.input.tolerance = kDefaultNurbsTolerance;
-  request.output = out;
-  request.version = version;
-  request.strict = strict;
-  std::ostringstream o, e;
-  const int code = RunConvert(LoadedPackage(), request, o, e);
-  return {code, o.str(), e.str()};
-}
-
-ReadResult Read(const std::string& file) {
-  ReadRequest request;
-  request.file = file;
-  request.tolerance = kDefaultNurbsTolerance;
-  ReadResult result = ReadThroughPackage(LoadedPackage(), request);
-  EXPECT_TRUE(result.report.ok) << file << ": " << result.problem << result.report.error;
-  return result;
-}
-
-std::string Bytes(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
 
 // Triangles and their area over the triangle meshes of a read.
 struct Surface {
@@ -92,7 +58,7 @@ TEST(LaterPdbVersions, KeepTheTriangleMeshesOfEveryExample) {
     ASSERT_GT(original.triangles, 0) << example;
     for (const int version : {10, 11, 12, 14}) {
       const std::string out = dir.File(std::to_string(version) + ".pdb");
-      const Converted run = Convert(in, out, version);
+      const Outcome run = Convert(in, out, version);
       ASSERT_EQ(run.code, 0) << example << ' ' << version << ": " << run.err;
       const Surface back = SurfaceOf(Read(out));
       EXPECT_EQ(back.triangles, original.triangles) << example << ' ' << version;
@@ -101,12 +67,12 @@ TEST(LaterPdbVersions, KeepTheTriangleMeshesOfEveryExample) {
   }
 }
 
-TEST(LaterPdbVersions, AFileConvertedOntoItselfKeepsItsMeshes) {
+TEST(LaterPdbVersions, AFileOutcomeOntoItselfKeepsItsMeshes) {
   const Scratch dir;
-  const std::string part = dir.Write("part.pdb", Bytes(XPDB_SOURCE_DIR "/examples/gripper_finger_v9.pdb"));
+  const std::string part = dir.Write("part.pdb", Slurp(XPDB_SOURCE_DIR "/examples/gripper_finger_v9.pdb"));
   const Surface original = SurfaceOf(Read(part));
   for (const int version : {11, 14, 9}) {
-    const Converted run = Convert(part, part, version);
+    const Outcome run = Convert(part, part, version);
     ASSERT_EQ(run.code, 0) << run.err;
     const Surface back = SurfaceOf(Read(part));
     EXPECT_EQ(back.triangles, original.triangles) << version;
@@ -120,7 +86,7 @@ TEST(LeftOutSets, AreNamedAndFailTheConversionWhenNothingOrStrictlyAnythingIsLos
   const std::string mixed = dir.Write("mixed.pdb", Pdb9(2, "7" + kTriangle + "5" + kLines));
   const std::string out = dir.Write("out.pdb", "previous\n");
 
-  const Converted warned = Convert(mixed, out, 11);
+  const Outcome warned = Convert(mixed, out, 11);
   ASSERT_EQ(warned.code, 0) << warned.err;
   EXPECT_EQ(
       warned.err,
@@ -128,36 +94,36 @@ TEST(LeftOutSets, AreNamedAndFailTheConversionWhenNothingOrStrictlyAnythingIsLos
   EXPECT_EQ(warned.out, out + ": 1 of 2 sets written as PDB version 11 (xpdb11)\n");
 
   dir.Write("out.pdb", "previous\n");
-  const Converted strict = Convert(mixed, out, 11, true);
+  const Outcome strict = Convert(mixed, out, 11, true);
   EXPECT_EQ(strict.code, 1);
   EXPECT_EQ(strict.err,
             "xpdb: PDB version 11 cannot hold 1 xCompactLineSet (#1 GREY); nothing written (--strict)\n");
   EXPECT_EQ(strict.out, "");
-  EXPECT_EQ(Bytes(out), "previous\n");
+  EXPECT_EQ(Slurp(out), "previous\n");
 
   // Version 9 holds both: strict or not, nothing to say.
-  const Converted nine = Convert(mixed, out, 9, true);
+  const Outcome nine = Convert(mixed, out, 9, true);
   EXPECT_EQ(nine.code, 0);
   EXPECT_EQ(nine.err, "");
 
   const std::string lines = dir.Write("lines.pdb", Pdb9(1, "5" + kLines));
   dir.Write("out.pdb", "previous\n");
-  const Converted nothing = Convert(lines, out, 12);
+  const Outcome nothing = Convert(lines, out, 12);
   EXPECT_EQ(nothing.code, 1);
   EXPECT_EQ(nothing.err, "xpdb: PDB version 12 cannot hold 1 xCompactLineSet (#0 GREY); nothing written\n");
-  EXPECT_EQ(Bytes(out), "previous\n");
+  EXPECT_EQ(Slurp(out), "previous\n");
 
-  const Converted empty = Convert(dir.Write("empty.pdb", Pdb9(0, "")), out);
+  const Outcome empty = Convert(dir.Write("empty.pdb", Pdb9(0, "")), out);
   EXPECT_EQ(empty.code, 1);
   EXPECT_EQ(empty.err, "xpdb: " + dir.File("empty.pdb") + " holds no geometry; nothing written\n");
-  EXPECT_EQ(Bytes(out), "previous\n");
+  EXPECT_EQ(Slurp(out), "previous\n");
 
   // Mesh formats alike: STL holds no lines.
   const std::string stl = dir.Write("out.stl", "previous\n");
   EXPECT_EQ(Convert(mixed, stl, 9, true).code, 1);
   EXPECT_EQ(Convert(lines, stl).code, 1);
-  EXPECT_EQ(Bytes(stl), "previous\n");
-  const Converted meshWarned = Convert(mixed, stl);
+  EXPECT_EQ(Slurp(stl), "previous\n");
+  const Outcome meshWarned = Convert(mixed, stl);
   EXPECT_EQ(meshWarned.code, 0);
   EXPECT_EQ(meshWarned.err,
             "xpdb: warning: binary STL cannot hold 1 xCompactLineSet (#1 GREY); left out of " + stl + "\n");
@@ -167,7 +133,7 @@ TEST(LeftOutSets, AMillionAreCountedNotListed) {
   const Scratch dir;
   std::string body = "7" + kTriangle;
   for (int i = 0; i < 20; ++i) body += "5" + kLines;
-  const Converted run = Convert(dir.Write("many.pdb", Pdb9(21, body)), dir.File("out.pdb"), 10);
+  const Outcome run = Convert(dir.Write("many.pdb", Pdb9(21, body)), dir.File("out.pdb"), 10);
   ASSERT_EQ(run.code, 0);
   EXPECT_THAT(run.err, HasSubstr("cannot hold 20 xCompactLineSet (#1 GREY, #2 GREY, "));
   EXPECT_THAT(run.err, HasSubstr("#8 GREY and 12 more); left out of"));
@@ -179,7 +145,7 @@ TEST(LeftOutSets, StrictAlsoCoversWhatTheImportLeavesOut) {
   const std::string obj = dir.Write("part.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\np 2\n");
   const std::string out = dir.File("part.pdb");
   EXPECT_EQ(Convert(obj, out).code, 0);
-  const Converted strict = Convert(obj, dir.File("strict.pdb"), 9, true);
+  const Outcome strict = Convert(obj, dir.File("strict.pdb"), 9, true);
   EXPECT_EQ(strict.code, 1);
   EXPECT_EQ(strict.err,
             "xpdb: PDB version 9 cannot hold 1 points of " + obj + "; nothing written (--strict)\n");
@@ -213,16 +179,16 @@ TEST(PointsBeyondFloat, AreRefusedBeforeAnyFormatIsWritten) {
   for (const char* name : {"out.pdb", "out.ply", "out.glb", "out.obj", "out.stl"}) {
     const std::string out = dir.Write(name, "previous\n");
     for (const int version : {9, 11}) {
-      const Converted run = Convert(far, out, version);
+      const Outcome run = Convert(far, out, version);
       EXPECT_EQ(run.code, 1) << name;
       EXPECT_THAT(run.err,
                   HasSubstr(far + ": set #0 has a point at infinity, not a number or beyond the range "
                                   "of float (point 1 is at (inf, 0, 0)); nothing written"));
-      EXPECT_EQ(Bytes(out), "previous\n") << name;
+      EXPECT_EQ(Slurp(out), "previous\n") << name;
     }
   }
   // The same triangle within range goes through.
-  const Converted near = Convert(dir.Write("near.gltf", FarGltf(1e10f)), dir.File("near.pdb"));
+  const Outcome near = Convert(dir.Write("near.gltf", FarGltf(1e10f)), dir.File("near.pdb"));
   EXPECT_EQ(near.code, 0) << near.err;
 }
 
@@ -264,7 +230,7 @@ TEST(ConvertCommand, StrictIsAnOptionOfConvert) {
   const int status = system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(Bytes(out), "previous\n");
+  EXPECT_EQ(Slurp(out), "previous\n");
 }
 
 }  // namespace

@@ -22,7 +22,7 @@
 #include "app/convert/meshformat.h"
 #include "app/defaults.h"
 #include "app/files/progressbar.h"
-#include "common/apptest.h"
+#include "common/appcommands.h"
 #include "host/xcompactlineset.h"
 #include "host/xframeset.h"
 #include "host/xlineset.h"
@@ -36,33 +36,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HasSubstr;
 
-using apptest::LoadedPackage;
-using apptest::Scratch;
-
-struct Converted {
-  int code = -1;
-  std::string out, err;
-};
-
-Converted Convert(const std::string& in, const std::string& out, int version = kDefaultWriteVersion) {
-  ConvertRequest request;
-  request.input.file = in;
-  request.input.tolerance = kDefaultNurbsTolerance;
-  request.output = out;
-  request.version = version;
-  std::ostringstream o, e;
-  const int code = RunConvert(LoadedPackage(), request, o, e);
-  return {code, o.str(), e.str()};
-}
-
-ReadResult Read(const std::string& file) {
-  ReadRequest request;
-  request.file = file;
-  request.tolerance = kDefaultNurbsTolerance;
-  ReadResult result = ReadThroughPackage(LoadedPackage(), request);
-  if (!result.report.ok) ADD_FAILURE() << file << ": " << result.problem << result.report.error;
-  return result;
-}
+using namespace apptest;
 
 std::vector<const xGeoSet*> Sets(const ReadResult& read) {
   std::vector<const xGeoSet*> sets;
@@ -134,10 +108,10 @@ TEST_P(ExampleRoundTrip, KeepsGeometryAndColoursOfEveryExample) {
     ++examples;
     const std::string name = entry.path().stem().string();
     const std::string mesh = dir.File(name + extension), back = dir.File(name + ".pdb");
-    const Converted out = Convert(entry.path().string(), mesh);
+    const Outcome out = Convert(entry.path().string(), mesh);
     ASSERT_EQ(out.code, 0) << out.err;
     EXPECT_EQ(out.err, "");
-    const Converted in = Convert(mesh, back);
+    const Outcome in = Convert(mesh, back);
     ASSERT_EQ(in.code, 0) << in.err;
 
     const ReadResult original = Read(entry.path().string()), copy = Read(back);
@@ -188,7 +162,7 @@ TEST(MeshImport, ASmallStlBecomesOneJoinedTriangleMesh) {
   const std::string stl = dir.Write(
       "part.stl",
       BinaryStl({{0, 0, 2, 1, 0, 2, 1, 1, 2}, {0, 0, 2, 1, 1, 2, 0, 1, 2}, {0, 0, 0, 0, 2, 0, 0, 0, 3}}));
-  const Converted run = Convert(stl, dir.File("part.pdb"));
+  const Outcome run = Convert(stl, dir.File("part.pdb"));
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out, dir.File("part.pdb") + ": 1 of 1 sets written as PDB version 9 (xpdb09)\n");
   const ReadResult read = Read(dir.File("part.pdb"));
@@ -221,7 +195,7 @@ TEST(MeshImport, MaterialNamesGoBeforeTheirColours) {
                 "mtllib part.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 5 5 5\n"
                 "g a\nusemtl lime\nf 1 2 3\ng b\nusemtl steel\nf 1 2 3\n"
                 "g c\nusemtl PDB_DEFAULT\nf 1 2 3\ng d\nusemtl id7_ORANGE\nf 1 2 3\nl 3 4\n");
-  const Converted run = Convert(obj, dir.File("part.pdb"));
+  const Outcome run = Convert(obj, dir.File("part.pdb"));
   ASSERT_EQ(run.code, 0) << run.err;
   const ReadResult read = Read(dir.File("part.pdb"));
   std::vector<std::string> colours;
@@ -235,7 +209,7 @@ TEST(MeshImport, FacesWithACornerAtInfinityAreSkippedSoTheOutputReadsBack) {
   const std::string obj = dir.Write("part.obj",
                                     "v 0 0 0\nv 1 0 0\nv 0 1e400 0\nv 0 0 1\nv 0 1 0\n"
                                     "f 1 2 3\nf 1 2 4\nf 1 2 5\nl 3 4\nl 4 5\n");
-  const Converted run = Convert(obj, dir.File("part.pdb"));
+  const Outcome run = Convert(obj, dir.File("part.pdb"));
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_THAT(run.err, testing::HasSubstr("2 faces with a corner at infinity or not a number skipped"));
   const ReadResult read = Read(dir.File("part.pdb"));
@@ -259,7 +233,7 @@ TEST(MeshImport, VertexColoursSplitAMeshByColourAndPointsStayOutOfPdb) {
                                     "0 0 0 255 0 0\n1 0 0 255 0 0\n0 1 0 255 0 0\n1 1 0 0 0 255\n"
                                     "4 4 4 0 255 0\n5 5 5 0 255 0\n"
                                     "3 0 1 2\n3 1 2 0\n3 3 2 1\n2 4 5\n1 5\n");
-  const Converted run = Convert(ply, dir.File("part.pdb"));
+  const Outcome run = Convert(ply, dir.File("part.pdb"));
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_THAT(run.err, HasSubstr("cannot hold 1 points of " + ply));
   const ReadResult read = Read(dir.File("part.pdb"));
@@ -301,7 +275,7 @@ TEST(MeshImport, NodeTransformsPlaceTheMeshes) {
       "bufferViews": [{"buffer": 0, "byteLength": 36}],
       "buffers": [{"byteLength": 36, "uri": "data:application/octet-stream;base64,)" +
                                                       base64 + R"("}]})");
-  const Converted run = Convert(gltf, dir.File("part.pdb"));
+  const Outcome run = Convert(gltf, dir.File("part.pdb"));
   ASSERT_EQ(run.code, 0) << run.err;
   const ReadResult read = Read(dir.File("part.pdb"));
   ASSERT_EQ(read.report.sets.size(), 1u);
@@ -312,7 +286,7 @@ TEST(MeshImport, NodeTransformsPlaceTheMeshes) {
 TEST(MeshExport, FormatsWithoutLinesLeaveThemOutAndSaySo) {
   const Scratch dir;
   const std::string part = XPDB_SOURCE_DIR "/examples/gripper_finger_v9.pdb";
-  const Converted run = Convert(part, dir.File("part.STL"));
+  const Outcome run = Convert(part, dir.File("part.STL"));
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.err,
             "xpdb: warning: binary STL cannot hold 2 xCompactLineSet (#1 BLACK, #3 GREY); left out of " +
@@ -324,7 +298,7 @@ TEST(MeshExport, FormatsWithoutLinesLeaveThemOutAndSaySo) {
   EXPECT_EQ(read.report.sets[0].triangles, 60);
 
   // Text glTF puts its buffer beside it, and says so.
-  const Converted gltf = Convert(part, dir.File("part.gltf"));
+  const Outcome gltf = Convert(part, dir.File("part.gltf"));
   ASSERT_EQ(gltf.code, 0) << gltf.err;
   EXPECT_THAT(gltf.out, HasSubstr("(with " + dir.File("part.bin") + ")"));
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"back.pdb", "part.STL", "part.bin", "part.gltf"}));
@@ -387,7 +361,7 @@ TEST(ConvertCommand, UnknownOutputsAndUnreadableInputsWriteNothing) {
       {part, dir.File("no/such/out.obj"), 1, "no/such"},
   };
   for (const auto& [in, out, code, message] : cases) {
-    const Converted run = Convert(in, out);
+    const Outcome run = Convert(in, out);
     EXPECT_EQ(run.code, code) << message;
     EXPECT_THAT(run.err, HasSubstr(message));
     EXPECT_EQ(run.out, "");

@@ -21,11 +21,11 @@
 #include "app/convert/meshcolours.h"
 #include "app/convert/weld.h"
 #include "app/files/progressbar.h"
-#include "common/apptest.h"
+#include "common/appcommands.h"
 
 namespace {
 
-using apptest::LoadedPackage;
+using apptest::Colours;
 using apptest::Scratch;
 using testing::HasSubstr;
 
@@ -78,16 +78,6 @@ std::string AsciiStl(const std::vector<Triangle>& triangles) {
     text += "endloop\nendfacet\n";
   }
   return text + "endsolid torus\n";
-}
-
-const MeshColours& Colours() {
-  static const MeshColours colours = [] {
-    MeshColours c;
-    std::string error;
-    if (!c.Resolve(LoadedPackage(), error)) throw std::runtime_error(error);
-    return c;
-  }();
-  return colours;
 }
 
 MeshImport Import(const std::string& path, const MeshImportOptions& options = {}) {

@@ -24,15 +24,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using apptest::Scratch;
+using apptest::Slurp;
 
 const std::string kProgram = XPDB_BINARY_DIR "/bin/xpdb";
 const std::string kPart = XPDB_SOURCE_DIR "/examples/gripper_finger_v9.pdb";
-
-std::string Slurp(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
 
 struct Outcome {
   int code = -1;

@@ -27,49 +27,15 @@
 #include "app/convert/meshnormals.h"
 #include "app/defaults.h"
 #include "app/files/progressbar.h"
-#include "common/apptest.h"
+#include "common/appcommands.h"
 #include "host/xtrimesh.h"
 
 namespace {
 
-using apptest::LoadedPackage;
-using apptest::Scratch;
+using namespace apptest;
 using testing::HasSubstr;
 
 constexpr double kDegree = M_PI / 180.0;
-
-struct Outcome {
-  int code = -1;
-  std::string out, err;
-};
-
-Outcome Convert(const std::string& in, const std::string& out, Encoding encoding = Encoding::kDefault,
-                Frame frame = {}) {
-  ConvertRequest request;
-  request.input.file = in;
-  request.input.tolerance = kDefaultNurbsTolerance;
-  request.output = out;
-  request.encoding = encoding;
-  request.pdbFrame = frame;
-  std::ostringstream o, e;
-  const int code = RunConvert(LoadedPackage(), request, o, e);
-  return {code, o.str(), e.str()};
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-const MeshColours& Colours() {
-  static const MeshColours colours = [] {
-    MeshColours c;
-    std::string error;
-    if (!c.Resolve(LoadedPackage(), error)) throw std::runtime_error(error);
-    return c;
-  }();
-  return colours;
-}
 
 // A 2 x 3 x 4 box with its corner at (1, 1, 1), wound outwards, RED.
 xTriMesh* Box() {
@@ -388,16 +354,11 @@ TEST(UnitsAndAxes, RoundTripsAreExactToThePdbText) {
       ASSERT_EQ(out.code, 0) << out.err;
       const Outcome in = Convert(mesh, back, Encoding::kDefault, frame);
       ASSERT_EQ(in.code, 0) << in.err;
-      ReadRequest request;
-      request.file = back;
-      request.tolerance = kDefaultNurbsTolerance;
-      const ReadResult read = ReadThroughPackage(LoadedPackage(), request);
+      const ReadResult read = Read(back);
       ASSERT_TRUE(read.report.ok);
       ASSERT_FALSE(read.report.sets.empty());
       // Bounds survive to the digits that PDB text keeps.
-      ReadRequest original = request;
-      original.file = part;
-      const ReadResult first = ReadThroughPackage(LoadedPackage(), original);
+      const ReadResult first = Read(part);
       double low = 1e30, high = -1e30, lowBack = 1e30, highBack = -1e30;
       for (const SetSummary& s : first.report.sets)
         if (s.triangles > 0) low = std::min(low, s.bounds.min[2]), high = std::max(high, s.bounds.max[2]);
@@ -552,10 +513,7 @@ TEST(UnitsAndAxes, FbxImportFollowsTheFilesHeader) {
   dir.Write("declared.fbx", text);
   const Outcome run = Convert(dir.File("declared.fbx"), dir.File("declared.pdb"));
   ASSERT_EQ(run.code, 0) << run.err;
-  ReadRequest request;
-  request.file = dir.File("declared.pdb");
-  request.tolerance = kDefaultNurbsTolerance;
-  const ReadResult read = ReadThroughPackage(LoadedPackage(), request);
+  const ReadResult read = Read(dir.File("declared.pdb"));
   ASSERT_EQ(read.report.sets.size(), 1u);
   // Now read as Z-up with 100 mm to the unit: the numbers stay in their axes.
   const auto& bounds = read.report.sets[0].bounds;

@@ -24,12 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using apptest::Scratch;
-
-std::string Slurp(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
+using apptest::Slurp;
 
 bool Write(ReplacingFile& file, const std::string& text) {
   return file.sputn(text.data(), static_cast<std::streamsize>(text.size())) ==

@@ -254,4 +254,19 @@ TEST(RenderCommand, RefusesBadArgumentsAndWritesNothingOnFailure) {
   EXPECT_EQ(image.height, 90);
 }
 
+TEST(RenderViews, EachNameParsesToItsViewAndNoOtherWordDoes) {
+  const std::pair<const char*, View> named[] = {
+      {"iso", View::kIso}, {"front", View::kFront}, {"top", View::kTop}, {"side", View::kSide}};
+  for (const auto& [name, view] : named) {
+    View parsed = view == View::kIso ? View::kSide : View::kIso;
+    EXPECT_TRUE(ParseView(name, parsed)) << name;
+    EXPECT_EQ(parsed, view) << name;
+    EXPECT_STREQ(ViewName(view), name);
+  }
+  View untouched = View::kTop;
+  for (const char* word : {"", "ISO", "Front", "back", "iso ", "sid", "sides"})
+    EXPECT_FALSE(ParseView(word, untouched)) << word;
+  EXPECT_EQ(untouched, View::kTop);
+}
+
 }  // namespace

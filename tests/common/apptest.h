@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -24,6 +25,12 @@ inline const Package& LoadedPackage() {
     return p;
   }();
   return *package;
+}
+
+// The bytes of a file, "" when it cannot be read.
+inline std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // A temporary folder, removed with everything in it.

@@ -90,6 +90,22 @@ TEST_F(StreamFixture, IntegersKeepTheirWholeRange) {
   EXPECT_FALSE(s.fail());
 }
 
+// Past 19 digits the mantissa is converted from the whole text, sign included.
+TEST_F(StreamFixture, LongNumbersAreConvertedFromTheirWholeText) {
+  xStream& s = Open(
+      "+123456789012345678901234.5e-3 -00000000000000000000000000002147483648 "
+      "-0000000000000000000000002147483649");
+  double d = 0;
+  int a = 0, b = 5;
+  s >> d >> a;
+  EXPECT_EQ(d, 123456789012345678901.2345);
+  EXPECT_EQ(a, -2147483647 - 1);
+  EXPECT_FALSE(s.fail());
+  s >> b;
+  EXPECT_EQ(b, 0);
+  EXPECT_TRUE(s.fail());
+}
+
 TEST_F(StreamFixture, ANumberLongerThan128CharactersFails) {
   const std::string fits = "0." + std::string(125, '0') + "1";  // 128 characters
   double value = 0;
@@ -218,6 +234,9 @@ TEST(StreamBuffering, NumbersReadTheSameWhereverTheBufferedTextEnds) {
        "ddwidwdd"},
       {"0.1 0.2 0.30000000000000004 1e22 1e23 9007199254740993 -0.000000000000000000000001", "ddddddd"},
       {"17 \n\t ", "ii"},
+      {"+123456789012345678901234.5e-3 -0000000000000000000002147483649 w +00000000000000000000017 1e",
+       "diwid"},
+      {std::string(129, '7') + " 5 " + std::string(128, '1') + "e", "iwiwd"},
       {"3.25", "d"},
       {"12", "ii"},
   };

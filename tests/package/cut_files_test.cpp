@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/modules.h"
 #include "host/xcompactlineset.h"
 #include "host/xenvironment.h"
 #include "host/xlineset.h"
@@ -21,14 +22,11 @@
 
 namespace {
 
-#define EACH(function) \
-  { QXMM0##function, QXMM1##function, QXMM2##function, QXMM3##function, QXMM4##function, QXMM5##function }
-const QXMGRReadFn kRead[] = EACH(GRRead);
-const QXMGRWriteFn kWrite[] = EACH(GRWrite);
-const QXMGRCanHandleFn kCanHandle[] = EACH(GRCanHandle);
-const QXMGetIntFn kSampleSize[] = EACH(GRGetSampleSize);
-#undef EACH
-const int kPdbVersion[] = {9, 8, 10, 11, 12, 14};
+using moduletest::kCanHandle;
+using moduletest::kPdbVersion;
+using moduletest::kRead;
+using moduletest::kSampleSize;
+using moduletest::kWrite;
 
 // The module that a host picks for `text`, from its first characters.
 int ModuleOf(const std::string& text) {

@@ -9,17 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include "common/modules.h"
 #include "host/xpolymesh.h"
 #include "host/xtrimesh.h"
 #include "package/qxm.h"
 
 namespace {
 
-#define EACH(function) \
-  { QXMM0##function, QXMM1##function, QXMM2##function, QXMM3##function, QXMM4##function, QXMM5##function }
-const QXMGRWriteFn kWrite[] = EACH(GRWrite);
-const QXMGRCanWriteFn kCanWrite[] = EACH(GRCanWrite);
-#undef EACH
+using moduletest::kCanWrite;
+using moduletest::kWrite;
 
 constexpr int kFailed = -1;
 

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/modules.h"
 #include "common/mofile.h"
 #include "host/xgeometryoptimizer.h"
 #include "host/xmessage.h"
@@ -24,18 +25,7 @@
 
 namespace {
 
-#define EACH(function) \
-  { QXMM0##function, QXMM1##function, QXMM2##function, QXMM3##function, QXMM4##function, QXMM5##function }
-const QXMGetIntFn kType[] = EACH(GetType), kSampleSize[] = EACH(GRGetSampleSize),
-                  kPriority[] = EACH(GRGetWritePriority);
-const QXMGetTextFn kName[] = EACH(GetName), kVersion[] = EACH(GetVersion),
-                   kDescription[] = EACH(GetDescription), kFilter[] = EACH(GRGetFilter);
-const QXMGRReadFn kRead[] = EACH(GRRead);
-const QXMGRWriteFn kWrite[] = EACH(GRWrite);
-const QXMGRCanHandleFn kCanHandle[] = EACH(GRCanHandle);
-const QXMGRCanWriteFn kCanWrite[] = EACH(GRCanWrite);
-#undef EACH
-const int kPdbVersion[] = {9, 8, 10, 11, 12, 14};
+using namespace moduletest;
 
 // No locale variables, a per-user settings directory <root>/user and the
 // machine-wide ones <root>/first and <root>/second, all empty until written.

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 
 #include "common/parttest.h"
 #include "host/xtrimesh.h"
+#include "pdb/read/readstatus.h"
 #include "pdb/xpdb08.h"
 #include "pdb/xpdb09.h"
 #include "pdb/xpdb10.h"
@@ -44,13 +46,37 @@ TEST(ExplainStatus, EveryCodeHasItsTextInEveryVersion) {
                                                {-1011, "Error Reading Polygon Vertex Count"},
                                                {-1012, "Error Reading Edge Count"},
                                                {5, "Unknown Error"},
-                                               {-1013, "Unknown Error"}};
+                                               {-2, "Unknown Error"},
+                                               {-1000, "Unknown Error"},
+                                               {-1013, "Unknown Error"},
+                                               {INT_MIN, "Unknown Error"}};
   for (const auto& [status, text] : table)
     for (const char* explained :
          {xPdbUtil::ExplainStatus(status), xPdb08().Explain(status), xPdb09().Explain(status),
           xPdb10().Explain(status), xPdb11().Explain(status), xPdb12().Explain(status),
           xPdb14().Explain(status)})
       EXPECT_STREQ(explained, text) << status;
+}
+
+// Hosts see the numbers: a name moved in its declaration would change them.
+TEST(ExplainStatus, NamedCodesKeepTheirNumbers) {
+  using namespace xpdb;
+  const std::pair<int, int> named[] = {{kStatusOk, 0},
+                                       {kStatusBrokenStream, -1},
+                                       {kStatusCoorsyses, -1001},
+                                       {kStatusCurves, -1002},
+                                       {kStatusSurfaces, -1003},
+                                       {kStatusLines, -1004},
+                                       {kStatusTexts, -1005},
+                                       {kStatusTextures, -1006},
+                                       {kStatusTessellation, -1007},
+                                       {kStatusPointCount, -1008},
+                                       {kStatusLineCount, -1009},
+                                       {kStatusPolygonCount, -1010},
+                                       {kStatusPolygonVertexCount, -1011},
+                                       {kStatusEdgeCount, -1012},
+                                       {kStatusException, -1010}};
+  for (const auto& [code, number] : named) EXPECT_EQ(code, number) << number;
 }
 
 TEST(VersionReaders, WalkTheirLayoutAndStopAtTheFirstFailure) {
