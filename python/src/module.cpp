@@ -109,6 +109,11 @@ py::dict Read(const py::object& path, const py::object& content, std::optional<i
     py::gil_scoped_release unlocked;
     result = ReadThroughPackage(package, request);
   }
+  if (memory) {
+    // The memory file's name means nothing to the caller.
+    for (std::string* text : {&result.problem, &result.report.error})
+      if (text->starts_with(request.file)) text->replace(0, request.file.size(), "<bytes>");
+  }
   py::dict out;
   out["ok"] = result.report.ok;
   out["error"] = FileText(result.report.error);
@@ -172,6 +177,17 @@ py::dict Write(const std::string& path, const py::list& sets, int version) {
   return out;
 }
 
+// Sets through host sets and back, without a file: what a write hands the
+// writer is what a read of the same sets would give.
+py::list HostRoundTrip(const py::list& sets) {
+  LoadedPackage();  // the host's colour materials
+  std::vector<std::unique_ptr<xMaterial>> materials;
+  xGeometry geometry;
+  for (const py::handle set : sets)
+    geometry.GetContainer()->AddSet(DictToSet(set.cast<py::dict>(), materials).release());
+  return Sets(&geometry);
+}
+
 std::string ModulesJson() {
   std::ostringstream out;
   RunModules(LoadedPackage(), true, out);
@@ -195,4 +211,5 @@ PYBIND11_MODULE(_xpdb, m) {
   m.def("modules_json", &ModulesJson);
   m.def("detect_json", &DetectJson, py::arg("files"), py::call_guard<py::gil_scoped_release>());
   m.def("library_path", &PackageLibraryPath);
+  m.def("host_round_trip", &HostRoundTrip, py::arg("sets"));
 }
