@@ -1,6 +1,7 @@
 #include "python/src/hostsets.h"
 
 #include <pybind11/numpy.h>
+#include <pybind11/stl.h>
 
 #include <cstdint>
 #include <string>
@@ -191,8 +192,8 @@ std::unique_ptr<xGeoSet> MakeFrameSet(const py::dict& d) {
 }
 
 xMaterial* Material(const py::dict& d, std::vector<std::unique_ptr<xMaterial>>& made) {
-  const py::object name = d.contains("material") ? d["material"] : py::none();
-  const py::object color = d.contains("color") ? d["color"] : py::none();
+  const py::object name = d.contains("material") ? py::object(d["material"]) : py::object(py::none());
+  const py::object color = d.contains("color") ? py::object(d["color"]) : py::object(py::none());
   if (name.is_none() && color.is_none()) return nullptr;
   const std::string text = name.is_none() ? std::string() : name.cast<std::string>();
   if (!text.empty())
