@@ -103,7 +103,7 @@ def test_a_part_cut_at_any_line_reads_or_raises_as_the_command_line_host_does(tm
         assert_like_cli(part, report)
 
 
-def test_files_that_cannot_be_read(tmp_path):
+def test_files_that_cannot_be_read(tmp_path, monkeypatch):
     with pytest.raises(OSError, match="missing.pdb"):
         xpdb.read(tmp_path / "missing.pdb")
     with pytest.raises(OSError):
@@ -119,6 +119,28 @@ def test_files_that_cannot_be_read(tmp_path):
         xpdb.read(tmp_path / "text.pdb", module=6)
     with pytest.raises(ValueError, match="tolerance"):
         xpdb.read(b"9", tolerance=float("nan"))
+    with pytest.raises(TypeError, match="tolerance must be a number"):
+        xpdb.read(b"9", tolerance="0.5")
+    with pytest.raises(ValueError, match="beyond 32 bits"):
+        xpdb.read(b"9", module=2**40)
+    # A null byte would end the name early: another file.
+    (tmp_path / "a").write_text("9\n0\n0\n0\n0\n")
+    with pytest.raises(ValueError, match="null byte"):
+        xpdb.read(str(tmp_path / "a") + "\0b")
+    # "-" is a file here, not standard input.
+    monkeypatch.chdir(tmp_path)
+    with pytest.raises(OSError, match="^./-: No such file"):
+        xpdb.read("-")
+
+
+def test_huge_counts_and_crlf_lines(part9):
+    for text, status in [(b"9\n0\n0\n0\n1\n7\n999999999\n0 0 0\n", "Error Reading Point Count"),
+                         (b"9\n0\n0\n0\n1\n7\n-5\n", "Error Reading Point Count")]:
+        with pytest.raises(xpdb.ReadError, match=f"^{status}$"):
+            xpdb.read(text)
+    crlf = xpdb.read(part9.read_bytes().replace(b"\n", b"\r\n"))
+    for a, b in zip(crlf, xpdb.read(part9), strict=True):
+        np.testing.assert_array_equal(a.points, b.points)
 
 
 def test_a_path_that_is_not_utf8(part9, tmp_path):

@@ -127,6 +127,17 @@ bad_arrays = [
     ({"frames": np.zeros((2, 3, 4))}, ValueError, r"frames must have the shape \(n, 4, 4\)"),
     ({"frames": np.full((1, 4, 4), np.nan)}, ValueError, "frames must be finite"),
     ("not a set", TypeError, "set 0: a Set or a dict is needed, not str"),
+    (quad(material="\udcff"), ValueError, "is no name a part can hold"),
+    (quad(material="RED\0x"), ValueError, "is no name a part can hold"),
+    (quad(material_mode="2"), TypeError, "material_mode must be an int"),
+    (quad(material_mode=2**40), ValueError, "material_mode 1099511627776 is beyond 32 bits"),
+    (quad(color="red"), TypeError, "color must be three floats"),
+    (quad(points=[[0, 0], [1, 1, 1]]), ValueError, "points is not an array"),
+    (quad(triangles=np.array([[0, 1, 2**64 - 1]], np.uint64)), ValueError, "refers to point 18446744073709551615"),
+    ({"points": np.zeros((70000, 3)), "polygons": [np.arange(70000)]}, ValueError,
+     "polygon 0 has more corners than a polygon can hold"),
+    ({"points": np.zeros((3, 3)), "polygons": (np.array([0, 1, 2]), np.array([0, 2**40]))}, ValueError,
+     "polygons offsets holds 1099511627776, beyond 32 bits"),
 ]
 
 
@@ -187,6 +198,12 @@ def test_targets_that_cannot_be_written_fail_and_keep_what_was_there(tmp_path):
         xpdb.write(tmp_path / "no" / "such" / "dir.pdb", [quad()])
     with pytest.raises(TypeError, match="path must be a path"):
         xpdb.write(3, [quad()])
+    with pytest.raises(ValueError, match="null byte"):
+        xpdb.write(tmp_path / "a\0b.pdb", [quad()])
+    with pytest.raises(TypeError, match="sets must be a Part, a Set, a dict or a list of them"):
+        xpdb.write(tmp_path / "a.pdb", 5)
+    with pytest.raises(TypeError, match="version must be an int"):
+        xpdb.write(tmp_path / "a.pdb", [quad()], version=True)
     name = os.path.join(os.fsencode(tmp_path), b"\xff\xfe.pdb")
     xpdb.write(name, [quad()])
     assert [s.kind for s in xpdb.read(os.fsdecode(name))] == ["xTriMesh"]

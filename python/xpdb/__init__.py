@@ -131,10 +131,23 @@ class ReadError(Exception):
 
 def _fs_bytes(path, what):
     try:
-        return os.fsencode(path)
+        path = os.fsencode(path)
     except TypeError:
         raise TypeError(f"{what} must be a path (str, bytes or os.PathLike), not "
                         f"{type(path).__name__}") from None
+    # The C library would end the name at a null byte: another file.
+    if b"\0" in path:
+        raise ValueError(f"{what} holds a null byte")
+    # The command-line host reads "-" as standard input; here it is a file.
+    return b"./-" if path == b"-" else path
+
+
+def _int32(value, what):
+    if isinstance(value, bool) or not isinstance(value, (int, np.integer)):
+        raise TypeError(f"{what} must be an int, not {type(value).__name__}")
+    if not -2**31 <= int(value) < 2**31:
+        raise ValueError(f"{what} {value} is beyond 32 bits")
+    return int(value)
 
 
 def read(path_or_bytes, *, module=None, tolerance=None):
@@ -145,10 +158,12 @@ def read(path_or_bytes, *, module=None, tolerance=None):
         path, content = None, memoryview(path_or_bytes).cast("B")
     else:
         path, content = _fs_bytes(path_or_bytes, "path_or_bytes"), None
-    if module is not None and (isinstance(module, bool) or not isinstance(module, int)):
-        raise TypeError(f"module must be an int, not {type(module).__name__}")
+    if module is not None:
+        module = _int32(module, "module")
     if tolerance is None:
         tolerance = _xpdb.DEFAULT_TOLERANCE
+    if isinstance(tolerance, bool) or not isinstance(tolerance, (int, float, np.integer, np.floating)):
+        raise TypeError(f"tolerance must be a number, not {type(tolerance).__name__}")
     tolerance = float(tolerance)
     if not np.isfinite(tolerance) or tolerance < 0:
         raise ValueError(f"tolerance must be a finite number of at least 0, not {tolerance}")
@@ -174,8 +189,15 @@ def _kind_of(s):
     return "xPointSet"
 
 
+def _array(value, i, name):
+    try:
+        return np.asarray(value)
+    except (TypeError, ValueError) as e:
+        raise ValueError(f"set {i}: {name} is not an array: {e}") from None
+
+
 def _points(value, i):
-    array = np.asarray(value)
+    array = _array(value, i, "points")
     if array.dtype.kind not in "fiu" or array.dtype.kind == "b":
         raise TypeError(f"set {i}: points must be real numbers, not {array.dtype}")
     if array.ndim != 2 or array.shape[1] != 3:
@@ -189,7 +211,7 @@ def _points(value, i):
 
 
 def _indices(value, i, name, columns, points):
-    array = np.asarray(value)
+    array = _array(value, i, name)
     if array.dtype.kind not in "iu":
         raise TypeError(f"set {i}: {name} must be integer point indices, not {array.dtype}")
     wanted = (array.ndim == 1) if columns is None else (array.ndim == 2 and array.shape[1] == columns)
@@ -235,29 +257,40 @@ def _native(s, i):
         raise ValueError(f"set {i}: unknown kind {kind!r}; the kinds are {', '.join(KINDS)}")
     points = _points(s["points"] if s.get("points") is not None else np.zeros((0, 3)), i)
     n = len(points)
-    out = {"kind": kind, "points": points, "material_mode": int(s.get("material_mode") or 0)}
+    mode = s.get("material_mode")
+    mode = 0 if mode is None else _int32(mode, f"set {i}: material_mode")
+    out = {"kind": kind, "points": points, "material_mode": mode}
     material = s.get("material")
-    if material is not None and not isinstance(material, str):
-        raise TypeError(f"set {i}: material must be a str or None")
+    if material is not None:
+        if not isinstance(material, str):
+            raise TypeError(f"set {i}: material must be a str or None, not {type(material).__name__}")
+        # No null byte (the name would end there) and no lone surrogate (no UTF-8 for it).
+        if "\0" in material or any(0xD800 <= ord(c) < 0xE000 for c in material):
+            raise ValueError(f"set {i}: material {material!r} is no name a part can hold")
     out["material"] = material
     color = s.get("color")
     if color is not None:
-        color = np.asarray(color, dtype=np.float64).reshape(-1)
-        if color.shape != (3,) or not np.isfinite(color).all():
+        array = _array(color, i, "color")
+        if array.dtype.kind not in "fiu":
+            raise TypeError(f"set {i}: color must be three floats (red, green, blue), not {array.dtype}")
+        if array.shape != (3,) or not np.isfinite(array).all():
             raise ValueError(f"set {i}: color must be three finite floats (red, green, blue)")
-        color = tuple(float(c) for c in color)
+        color = tuple(float(c) for c in array)
     out["color"] = color
     if kind == "xTriMesh":
-        out["triangles"] = _indices(s.get("triangles", np.zeros((0, 3), np.uint32)), i, "triangles", 3, n)
+        triangles = s.get("triangles")
+        out["triangles"] = _indices(np.zeros((0, 3), np.uint32) if triangles is None else triangles, i,
+                                    "triangles", 3, n)
     elif kind == "xPolyMesh":
-        out["polygons"] = _ragged(s.get("polygons") or Ragged([], [0]), i, "polygons", n)
+        polygons = s.get("polygons")
+        out["polygons"] = _ragged(Ragged([], [0]) if polygons is None else polygons, i, "polygons", n)
     elif kind in ("xCompactLineSet", "xLineSet"):
         if s.get("segments") is not None:
             out["segments"] = _indices(s["segments"], i, "segments", 2, n)
         if s.get("polylines") is not None:
             out["polylines"] = _ragged(s["polylines"], i, "polylines", n)
     elif kind == "xFrameSet":
-        frames = np.asarray(s.get("frames") if s.get("frames") is not None else np.zeros((0, 4, 4)))
+        frames = _array(s.get("frames") if s.get("frames") is not None else np.zeros((0, 4, 4)), i, "frames")
         if frames.dtype.kind not in "fiu":
             raise TypeError(f"set {i}: frames must be real numbers, not {frames.dtype}")
         if frames.ndim != 3 or frames.shape[1:] != (4, 4):
@@ -275,12 +308,13 @@ def write(path, sets, *, version=_xpdb.DEFAULT_VERSION):
     hold are left out with a warning; nothing to write is a ValueError, a
     failed write an OSError."""
     target = _fs_bytes(path, "path")
-    if isinstance(version, bool) or not isinstance(version, int):
-        raise TypeError(f"version must be an int, not {type(version).__name__}")
+    version = _int32(version, "version")
     if isinstance(sets, Part):
         sets = sets.sets
     elif isinstance(sets, (Set, dict)):
         sets = [sets]
+    elif isinstance(sets, (str, bytes)) or not hasattr(sets, "__iter__"):
+        raise TypeError(f"sets must be a Part, a Set, a dict or a list of them, not {type(sets).__name__}")
     native = [_native(s, i) for i, s in enumerate(sets)]
     result = _xpdb.write(target, native, version)
     if result["ok"]:
