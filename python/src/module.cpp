@@ -75,12 +75,13 @@ py::str FileText(const std::string& text) {
   return py::reinterpret_steal<py::str>(decoded);
 }
 
-py::list Sets(const xGeometry* geometry) {
+// Empties the sets' tables as it goes.
+py::list Sets(xGeometry* geometry) {
   py::list sets;
   if (!geometry || geometry->GetContainer().IsEmpty()) return sets;
   const xGeoContainer& container = *geometry->GetContainer();
   for (int i = 0; i < container.GetSetCount(); ++i)
-    if (const xGeoSet* set = container.GetSet(i)) sets.append(SetToDict(*set));
+    if (xGeoSet* set = container.GetSet(i)) sets.append(SetToDict(*set));
   return sets;
 }
 

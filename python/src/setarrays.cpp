@@ -25,6 +25,11 @@ py::array_t<float> Points(const std::vector<xFVector>& points) {
   return array;
 }
 
+template <class T>
+void Free(std::vector<T>& table) {
+  std::vector<T>().swap(table);
+}
+
 py::array_t<Index> Pairs(std::size_t count) {
   return py::array_t<Index>({static_cast<py::ssize_t>(count), py::ssize_t{2}});
 }
@@ -71,18 +76,21 @@ py::str Text(const char* text) {
   return py::reinterpret_steal<py::str>(decoded);
 }
 
-void AddTriMesh(py::dict& d, const xTriMesh& mesh) {
-  const xTriMeshData& data = *const_cast<xTriMesh&>(mesh).GetData();
+void AddTriMesh(py::dict& d, xTriMesh& mesh) {
+  xTriMeshData& data = *mesh.GetData();
   d["points"] = Points(data.points);
+  Free(data.points);
   py::array_t<Index> triangles({static_cast<py::ssize_t>(data.triangles.size()), py::ssize_t{3}});
   if (!data.triangles.empty())
     std::memcpy(triangles.mutable_data(), data.triangles.data(),
                 data.triangles.size() * sizeof(data.triangles[0]));
+  Free(data.triangles);
   d["triangles"] = triangles;
 }
 
-void AddCompactLineSet(py::dict& d, const xCompactLineSet& set) {
-  d["points"] = Points(const_cast<xCompactLineSet&>(set).GetData()->points);
+// The points stay until the segments are walked: their count bounds them.
+void AddCompactLineSet(py::dict& d, xCompactLineSet& set) {
+  d["points"] = Points(set.GetData()->points);
   py::array_t<Index> segments = Pairs(static_cast<std::size_t>(set.GetSegmentCount()));
   Index* out = segments.mutable_data();
   set.ForEachSegment([&out](int a, int b) {
@@ -97,6 +105,7 @@ void AddCompactLineSet(py::dict& d, const xCompactLineSet& set) {
     polylines.Close();
   }
   d["polylines"] = RaggedToPython(polylines);
+  Free(set.GetData()->points);
 }
 
 void AddLineSet(py::dict& d, const xLineSet& set) {
@@ -161,7 +170,7 @@ void AddFrameSet(py::dict& d, const xFrameSet& set) {
 
 }  // namespace
 
-py::dict SetToDict(const xGeoSet& set) {
+py::dict SetToDict(xGeoSet& set) {
   py::dict d;
   d["kind"] = xGeoTypeName(set.GetType());
   const xMaterial* material = set.GetMaterial();
@@ -174,8 +183,8 @@ py::dict SetToDict(const xGeoSet& set) {
     d["color"] = py::none();
   }
   xVisitSet(set, xSetVisitor{
-                     [&d](const xTriMesh& s) { AddTriMesh(d, s); },
-                     [&d](const xCompactLineSet& s) { AddCompactLineSet(d, s); },
+                     [&d](xTriMesh& s) { AddTriMesh(d, s); },
+                     [&d](xCompactLineSet& s) { AddCompactLineSet(d, s); },
                      [&d](const xLineSet& s) { AddLineSet(d, s); },
                      [&d](const xPolyMesh& s) { AddPolyMesh(d, s); },
                      [&d](const xPointSet& s) { AddPointSet(d, s); },
