@@ -49,4 +49,6 @@ setup(
     ext_modules=[Extension("xpdb._xpdb", sources=[])],
     cmdclass={"build_ext": CMakeBuild},
     zip_safe=False,
+    # setuptools' own staging stays out of the CMake tree's top level.
+    options={"build": {"build_base": "build/setuptools"}, "bdist_wheel": {"bdist_dir": "build/setuptools/wheel"}},
 )
