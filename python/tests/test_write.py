@@ -208,3 +208,15 @@ def test_targets_that_cannot_be_written_fail_and_keep_what_was_there(tmp_path):
     xpdb.write(name, [quad()])
     assert [s.kind for s in xpdb.read(os.fsdecode(name))] == ["xTriMesh"]
     assert sorted(os.listdir(os.fsencode(tmp_path))) == [b"\xff\xfe.pdb"]
+
+
+def test_ctrl_c_still_interrupts_python_after_a_write(tmp_path):
+    # The writers' cleanup of temporary files must not take SIGINT from the
+    # interpreter: the signal would end the process instead.
+    import signal
+
+    xpdb.write(tmp_path / "out.pdb", [quad()])
+    with pytest.raises(KeyboardInterrupt):
+        os.kill(os.getpid(), signal.SIGINT)
+        signal.sigtimedwait([], 0.01)  # gives the handler its turn
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["out.pdb"]
