@@ -155,13 +155,17 @@ def test_a_path_that_is_not_utf8(part9, tmp_path):
     assert b"caf\xe9.pdb.gone" in os.fsencode(str(failure.value))
 
 
-def test_a_module_given_reads_through_it(part9):
-    assert xpdb.read(part9, module=0).module == "xpdb09"
-    # Read as version 8, the same text means something else, or nothing.
-    try:
-        assert xpdb.read(part9, module=1).module == "xpdb08"
-    except xpdb.ReadError as e:
-        assert str(e)
+def test_a_module_given_reads_through_it_as_the_command_line_host_does(part9):
+    for module in range(6):
+        report = cli_json("read", part9, "--module", module, check=False)
+        try:
+            part = xpdb.read(part9, module=module)
+            assert report["ok"], module
+        except xpdb.ReadError as e:
+            assert str(e) == report["error"], module
+            part = e.part
+        assert part.module == report["module"]
+        assert_like_cli(part, report)
 
 
 def test_modules_and_detect_print_what_the_command_line_host_prints(part9, tmp_path):
