@@ -36,6 +36,18 @@ modules=$(env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=de_DE.UTF-8 "$prefix/bin
 case $modules in *Paket*) ;; *) fail "no German texts from the installed catalogue" ;; esac
 echo "install-check: the installed xpdb reads parts and speaks German"
 
+# The installed Python module finds its package and catalogue from where it lies.
+site=$(cd "$prefix" && find lib -path '*/dist-packages/xpdb/__init__.py' | head -n 1)
+[ -n "$site" ] || fail "the Python module was not installed"
+env -u XPDB_LIBRARY PYTHONPATH="$prefix/$(dirname "$(dirname "$site")")" /usr/bin/python3 - "$part" "$prefix" <<'PY' ||
+import sys, xpdb
+assert xpdb.__file__.startswith(sys.argv[2]), xpdb.__file__
+assert xpdb._xpdb.library_path().startswith(sys.argv[2] + "/lib/"), xpdb._xpdb.library_path()
+assert xpdb.read(sys.argv[1]).sets
+PY
+  fail "the installed Python module cannot read $part"
+echo "install-check: the installed Python module reads parts"
+
 cmake -S "$root/tests/consumer" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/cmake" >/dev/null
 "$work/cmake/xpdb_consumer" "$part"

@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev libassimp-dev lib3mf-dev
   libfast-float-dev libtinyobjloader-dev assimp-utils
+  python3-pybind11 pybind11-dev python3-numpy python3-pytest python3-setuptools python3-venv python3-pip
 )
 
 missing=()

@@ -12,10 +12,8 @@
 #include "app/convert/meshcolours.h"
 #include "app/convert/meshformat.h"
 #include "app/convert/outputplan.h"
-#include "app/convert/pdbsplit.h"
-#include "app/files/outputfile.h"
+#include "app/convert/pdbwrite.h"
 #include "app/files/progressbar.h"
-#include "host/xstream.h"
 
 namespace {
 
@@ -94,57 +92,16 @@ Input ImportInput(const ConvertRequest& request, bool pdbOutput, const MeshColou
 
 int WritePdb(const PackageModule& writer, const ConvertRequest& request, const OutputPlan& plan,
              xGeometry* geometry, std::ostream& out, std::ostream& err) {
-  PdbGeometry prepared;
-  try {
-    // A module that writes in general (it accepts no geometry at all) but
-    // refuses this one is obeyed; the others never volunteer, and naming
-    // the version is the user's explicit choice of them.
-    if (!writer.canWrite(geometry) && writer.canWrite(nullptr)) {
-      err << "xpdb: " << writer.getName() << " refuses to write the geometry read from " << request.input.file
-          << '\n';
-      return kExitFailed;
-    }
-    prepared = PrepareForPdb(*geometry, request.version);
-  } catch (...) {
-    err << "xpdb: " << writer.getName() << ": " << CurrentExceptionText() << '\n';
-    return kExitFailed;
-  }
-  if (prepared.geometry) geometry = prepared.geometry.get();
-
-  ReplacingFile file;
-  std::string error;
-  if (!file.Open(request.output, error)) {
-    err << "xpdb: " << error << '\n';
-    return kExitFailed;
-  }
-  xStream stream(&file);
-  int status = 0;
-  try {
-    status = writer.write(&stream, geometry);
-  } catch (...) {
-    err << "xpdb: writing " << request.output << ": " << CurrentExceptionText() << '\n';
-    return kExitFailed;
-  }
-  stream.flush();
-  if (status != 0 || !stream) {
-    const std::string written = file.WriteError();
-    if (!written.empty())
-      err << "xpdb: " << written << '\n';
-    else if (status != 0)
-      err << "xpdb: " << writer.getName() << " returned status " << status << " for " << request.output
-          << '\n';
-    else
-      err << "xpdb: writing " << request.output << " failed\n";
-    return kExitFailed;
-  }
-  if (!file.Commit(error)) {
-    err << "xpdb: " << error << '\n';
+  const PdbWriteResult written =
+      WritePdbFile(writer, request.version, geometry, request.output, request.input.file);
+  if (!written.ok) {
+    err << "xpdb: " << written.error << '\n';
     return kExitFailed;
   }
   out << request.output << ": " << plan.kept << " of " << plan.fates.size() << " sets written as PDB version "
       << request.version << " (" << writer.getName() << ")";
   // Each piece of a set is one object of its own within the readers' limits.
-  if (prepared.split > 0) out << " in " << prepared.objects << " objects";
+  if (written.split > 0) out << " in " << written.objects << " objects";
   out << '\n';
   return kExitOk;
 }

@@ -70,4 +70,9 @@ void Unregister(int slot) {
   g_slots[slot].used.store(false, std::memory_order_release);
 }
 
+void LeaveSignalsAlone() {
+  const std::lock_guard<std::mutex> lock(g_mutex);
+  g_installed = true;
+}
+
 }  // namespace tempcleanup

@@ -13,4 +13,9 @@ namespace tempcleanup {
 int Register(const std::string& path);
 void Unregister(int slot);
 
+// For a process that owns its signal handling (an interpreter that loads
+// this code): no handler is ever installed, and a temporary named in the
+// last moment before it replaces its target has no cover.
+void LeaveSignalsAlone();
+
 }  // namespace tempcleanup

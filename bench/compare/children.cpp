@@ -10,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "pythonread.h"
 #include "spawn.h"
 #include "threadreads.h"
 
@@ -65,6 +66,7 @@ int ChildMain(const std::vector<std::string>& args) {
   try {
     Measures m;
     const std::string& task = args.at(0);
+    if (task == "python") return ExecPythonRead(args.at(1), args.at(2));
     if (task == "package")
       m = ReadWithPackage(args.at(1), std::stoi(args.at(2)), args.at(3), args.size() > 4 && args[4] == "gl");
     else if (task == "surface-threads")

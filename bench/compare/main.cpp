@@ -23,6 +23,7 @@
 #include "exportscaling.h"
 #include "mesh.h"
 #include "meshconvert.h"
+#include "pythonread.h"
 #include "writers.h"
 
 namespace fs = std::filesystem;
@@ -254,6 +255,45 @@ Series CompareReads(int runs, const std::string& library, const Data& d, Report&
   return xpdb;
 }
 
+// The Python module's read into NumPy arrays against the package's read
+// alone, taking turns; both in processes of their own. Memory is compared by
+// what the read adds to the process, as the interpreter and NumPy weigh
+// differently from this program before any read.
+void ComparePython(int runs, const std::string& library, const Data& d, Report& report) {
+  const std::string modules = BuildPythonDirectory();
+  if (!fs::exists(fs::path(modules) / "xpdb" / "__init__.py")) {
+    std::printf("\npython: no module in %s; not compared\n", modules.c_str());
+    return;
+  }
+  const auto reads =
+      RoundRobin(runs, {Child({"package", library, "0", d.pdb}), Child({"python", modules, d.pdb})});
+  const Series &package = reads[0], &python = reads[1];
+  const auto growth = [](const Series& s) {
+    double m = 0;
+    for (const Measures& r : s.runs) m = std::max(m, r.at("peak_rss") - r.at("rss_before"));
+    return m;
+  };
+  const double arrays = python.BestRun().at("array_bytes");
+  std::printf("\npython (xpdb.read into NumPy arrays; memory: peak RSS less RSS before the read)\n");
+  PrintRow("xpdb GRRead", package, "  adds " + MiB(growth(package)));
+  PrintRow("xpdb.read (Python)", python, "  adds " + MiB(growth(python)) + ", arrays " + MiB(arrays));
+  for (const auto& [key, s] :
+       {std::pair<const char*, const Series*>{"package", &package}, {"python", &python}}) {
+    Json entry = s->ToJson();
+    entry["peak_rss_bytes"] = Whole(s->Largest("peak_rss"));
+    entry["read_adds_bytes"] = Whole(growth(*s));
+    report.json["python"][key] = entry;
+  }
+  report.json["python"]["array_bytes"] = Whole(arrays);
+  report.Check("python_reads_the_mesh_written",
+               python.BestRun().at("points") == static_cast<double>(d.mesh.PointCount()) &&
+                   python.BestRun().at("triangles") == static_cast<double>(d.mesh.TriangleCount()),
+               true);
+  report.Target("read: Python arrays / xpdb GRRead", python.Best() / package.Best(), 1.1, false, "x");
+  report.Target("memory: Python read adds", growth(python) / kMiB, (growth(package) + arrays) / kMiB, false,
+                "MiB");
+}
+
 // The full-size time is the best of all full-size reads, those of the read
 // comparison included: another process on the same core slows the large read
 // far more than the small one, and more runs make a quiet one likelier.
@@ -409,6 +449,7 @@ Report Run(const Options& options, const fs::path& dir) {
   const Data data = MakeData(dir, report);
   const Series fullReads = CompareReads(options.runs, library, data, report);
   CompareSizes(options.runs, library, data, fullReads, report);
+  ComparePython(options.runs, library, data, report);
   CompareCommands(options.runs, library, data.pdb, dir, report.json["commands"],
                   std::bind_front(&Report::Target, &report));
   CompareSurfaces(options.runs, library, clocked, data, report);
