@@ -310,6 +310,31 @@ TEST(ConvertCommand, RoundTripKeepsGeometryAndEveryColour) {
   EXPECT_EQ(RunXpdb({"read", out, "--json"}).Json()["sets"].size(), 33u);
 }
 
+// The PDB side is millimetres unless --unit says otherwise; glTF holds
+// metres, Y up. A triangle reaching 1 m along x, 2 m along y, 3 m along z.
+TEST(ConvertCommand, UnitsSayWhatThePdbNumbersMeanInTheGltf) {
+  const TempDir dir;
+  const std::string in =
+      dir.Write("in.pdb", "9\n0\n0\n0\n1\n7\n3\n1000 0 0\n0 2000 0\n0 0 3000\n0\n1\n3 0 1 2\n0\n");
+  const auto positions = [&](const std::vector<std::string>& unit) {
+    std::vector<std::string> args = {"convert", in, dir.File("out.gltf")};
+    args.insert(args.end(), unit.begin(), unit.end());
+    const RunResult run = RunXpdb(args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const nlohmann::json gltf = nlohmann::json::parse(Slurp(dir.File("out.gltf")));
+    for (const auto& accessor : gltf["accessors"])
+      if (accessor.contains("min")) return std::make_pair(accessor["min"], accessor["max"]);
+    return std::make_pair(nlohmann::json(), nlohmann::json());
+  };
+  const auto metres = std::make_pair(nlohmann::json{0.0, 0.0, -2.0}, nlohmann::json{1.0, 3.0, 0.0});
+  EXPECT_EQ(positions({}), metres);
+  EXPECT_EQ(positions({"--unit", "mm"}), metres);
+  EXPECT_EQ(positions({"--unit", "cm"}),
+            std::make_pair(nlohmann::json{0.0, 0.0, -20.0}, nlohmann::json{10.0, 30.0, 0.0}));
+  EXPECT_EQ(positions({"--unit", "m", "--up", "y"}),
+            std::make_pair(nlohmann::json{0.0, 0.0, 0.0}, nlohmann::json{1000.0, 2000.0, 3000.0}));
+}
+
 TEST(ConvertCommand, BadRequestsAndFailedReadsWriteNothing) {
   const TempDir dir;
   const std::string in = dir.Write("in.pdb", ColourPart());
