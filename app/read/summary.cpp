@@ -38,9 +38,11 @@ bool SixDigits(double magnitude, std::uint32_t& digits, int& decimals) {
   if (magnitude >= kLeading[exponent + 6]) ++exponent;
   // One rounding of a value below 2^20: off by at most 2^-33.
   const double scaled = magnitude * kPowers[5 - exponent];
-  const double whole = std::floor(scaled);
-  if (std::fabs(scaled - whole - 0.5) <= 1e-9) return false;
-  digits = static_cast<std::uint32_t>(scaled - whole > 0.5 ? whole + 1 : whole);
+  // Truncation is the floor of a positive value, without a call to floor.
+  const auto whole = static_cast<std::uint32_t>(scaled);
+  const double fraction = scaled - whole;
+  if (std::fabs(fraction - 0.5) <= 1e-9) return false;
+  digits = fraction > 0.5 ? whole + 1 : whole;
   if (digits == 1000000) {
     ++exponent;
     digits = 100000;
