@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/read/anyread.h"
+#include "app/anyread.h"
 #include "app/read/readjson.h"
 #include "app/read/table.h"
 #include "app/version.h"

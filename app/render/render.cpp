@@ -5,8 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/anyread.h"
 #include "app/files/outputfile.h"
-#include "app/read/anyread.h"
 #include "app/render/image.h"
 #include "app/render/renderer.h"
 

@@ -1,4 +1,4 @@
-#include "app/read/anyread.h"
+#include "app/anyread.h"
 
 #include <ostream>
 
