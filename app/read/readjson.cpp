@@ -95,31 +95,15 @@ void ReadJsonWriter::Set(const SetSummary& set) {
   text += "type\": \"";
   text += set.type;
   text += "\",";
-  if (set.typeCode == xGeoTypeTriMesh) {
-    Int(text, "points", set.points);
-    Int(text, "triangles", set.triangles);
-    text += kKey;
-    text += "area\": ";
-    Real(text, set.area);
-    text += ',';
-  } else if (set.typeCode == xGeoTypeCompactLineSet) {
-    Int(text, "points", set.points);
-    Int(text, "segments", set.segments);
-    Int(text, "polylines", set.polylines);
-  } else if (set.typeCode == xGeoTypeLineSet) {
-    Int(text, "points", set.points);
-    Int(text, "lines", set.lines);
-    Int(text, "segments", set.segments);
-  } else if (set.typeCode == xGeoTypePolyMesh) {
-    Int(text, "points", set.points);
-    Int(text, "polygons", set.polygons);
-  } else if (set.typeCode == xGeoTypePointSet) {
-    Int(text, "points", set.points);
-  } else if (set.typeCode == xGeoTypeFrameSet) {
-    Int(text, "frames", set.frames);
-  } else {
-    Int(text, "code", set.typeCode);
-  }
+  ListCounts(
+      set, [&text](const char* key, int value) { Int(text, key, value); },
+      [&text](const char* key, double value) {
+        text += kKey;
+        text += key;
+        text += "\": ";
+        Real(text, value);
+        text += ',';
+      });
   text += kKey;
   text += "material\": ";
   if (!set.material) {

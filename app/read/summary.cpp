@@ -294,28 +294,9 @@ nlohmann::ordered_json ToJson(const Bounds& bounds) {
 nlohmann::ordered_json ToJson(const SetSummary& s) {
   nlohmann::ordered_json j;
   j["type"] = s.type;
-  if (s.typeCode == xGeoTypeTriMesh) {
-    j["points"] = s.points;
-    j["triangles"] = s.triangles;
-    j["area"] = s.area;
-  } else if (s.typeCode == xGeoTypeCompactLineSet) {
-    j["points"] = s.points;
-    j["segments"] = s.segments;
-    j["polylines"] = s.polylines;
-  } else if (s.typeCode == xGeoTypeLineSet) {
-    j["points"] = s.points;
-    j["lines"] = s.lines;
-    j["segments"] = s.segments;
-  } else if (s.typeCode == xGeoTypePolyMesh) {
-    j["points"] = s.points;
-    j["polygons"] = s.polygons;
-  } else if (s.typeCode == xGeoTypePointSet) {
-    j["points"] = s.points;
-  } else if (s.typeCode == xGeoTypeFrameSet) {
-    j["frames"] = s.frames;
-  } else {
-    j["code"] = s.typeCode;
-  }
+  ListCounts(
+      s, [&j](const char* key, int value) { j[key] = value; },
+      [&j](const char* key, double value) { j[key] = value; });
   j["material"] = s.material ? nlohmann::ordered_json(*s.material) : nlohmann::ordered_json(nullptr);
   j["material_mode"] = s.materialMode;
   j["bounds"] = ToJson(s.bounds);

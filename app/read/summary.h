@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/xgeometryoptimizer.h"
+#include "host/xsetkind.h"
 
 class xGeoSet;
 class xGeometry;
@@ -38,6 +39,42 @@ struct SetSummary {
   // Triangles whose corners lie outside the point table; they add no area.
   int brokenTriangles = 0;
 };
+
+// The counts that a set's kind reports, as `read --json` lists them: `count`
+// with each whole number's key, `real` with a mesh's area after its
+// triangles.
+template <class Count, class Real>
+void ListCounts(const SetSummary& s, Count&& count, Real&& real) {
+  switch (s.typeCode) {
+    case xGeoTypeTriMesh:
+      count("points", s.points);
+      count("triangles", s.triangles);
+      real("area", s.area);
+      return;
+    case xGeoTypeCompactLineSet:
+      count("points", s.points);
+      count("segments", s.segments);
+      count("polylines", s.polylines);
+      return;
+    case xGeoTypeLineSet:
+      count("points", s.points);
+      count("lines", s.lines);
+      count("segments", s.segments);
+      return;
+    case xGeoTypePolyMesh:
+      count("points", s.points);
+      count("polygons", s.polygons);
+      return;
+    case xGeoTypePointSet:
+      count("points", s.points);
+      return;
+    case xGeoTypeFrameSet:
+      count("frames", s.frames);
+      return;
+    default:
+      count("code", s.typeCode);
+  }
+}
 
 // Without bounds, the points are not walked: a caller that only counts
 // saves the dearest part.
