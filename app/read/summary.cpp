@@ -361,12 +361,6 @@ void DescribeContent(const SetSummary& s, std::string& text) {
   text.assign(buffer, p);
 }
 
-std::string DescribeContent(const SetSummary& s) {
-  std::string text;
-  DescribeContent(s, text);
-  return text;
-}
-
 void DescribeBounds(const Bounds& bounds, std::string& text) {
   if (bounds.empty) {
     text.assign("-");

@@ -100,9 +100,9 @@ struct ReadReport {
 
 nlohmann::ordered_json ToJson(const ReadReport& report);
 
-// Short human text of a set's content: "4 points, 2 triangles, area 1".
-std::string DescribeContent(const SetSummary& set);
+// The bounds as the table shows them: "(0 0 0) .. (1 2 3)", or "-".
 std::string DescribeBounds(const Bounds& bounds);
-// The same into a reused string, for a table of a million rows.
+// Short human text of a set's content, "4 points, 2 triangles, area 1",
+// and the bounds' text, into reused strings for a table of a million rows.
 void DescribeContent(const SetSummary& set, std::string& text);
 void DescribeBounds(const Bounds& bounds, std::string& text);

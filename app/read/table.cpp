@@ -72,12 +72,6 @@ void TextTable::Print(std::ostream& out, const std::string& indent) const {
   }
 }
 
-void TextTable::PrintRow(std::ostream& out, Row cells, const std::string& indent) const {
-  m_line.clear();
-  AppendCells(m_line, cells, indent);
-  out << m_line;
-}
-
 void TextTable::AppendRow(std::string& text, Row cells, const std::string& indent) const {
   AppendCells(text, cells, indent);
 }

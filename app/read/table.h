@@ -7,7 +7,7 @@
 #include <vector>
 
 // Left-aligned text columns, two blanks apart; the last column is not padded.
-// A long table need not be held: Widen with every row first, then PrintRow
+// A long table need not be held: Widen with every row first, then AppendRow
 // each, producing the same text as AddRow and Print.
 class TextTable {
  public:
@@ -19,7 +19,6 @@ class TextTable {
 
   // Makes room for a row that is not kept.
   void Widen(Row cells);
-  void PrintRow(std::ostream& out, Row cells, const std::string& indent = "") const;
   // The row's text at the end of `text`, for a caller that writes many at once.
   void AppendRow(std::string& text, Row cells, const std::string& indent = "") const;
 
